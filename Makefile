@@ -1,0 +1,32 @@
+# Odovex: every set-up step behind two commands, `make run` and `make test`.
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+BUILD_TYPE ?= RelWithDebInfo
+
+.PHONY: all deps build run test bench fuzz format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@bash scripts/run.sh
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@bash scripts/bench.sh
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf $(BUILD) build-fuzz

@@ -1,0 +1,6 @@
+#include "StatsRecord.h"
+
+StatsRecord& Stats() {
+    static StatsRecord record;
+    return record;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "DesktopTypes.h"
+
+// The screen as the forms layer describes it: its size in twips (1/1440 inch) and the twips
+// per pixel each way (15 at 96 dots per inch).
+struct ScreenMetrics {
+    double widthTwips = 0;
+    double heightTwips = 0;
+    double twipsPerPixelX = 0;
+    double twipsPerPixelY = 0;
+
+    static ScreenMetrics fromPixels(int width, int height, double twipsPerPixel = 15.0) {
+        return {width * twipsPerPixel, height * twipsPerPixel, twipsPerPixel, twipsPerPixel};
+    }
+};
+
+// What the sampling tick sees of the desktop. The tick calls these a thousand times a second,
+// so a backend answers from a cache kept current by desktop events wherever it can.
+class DesktopProbe {
+public:
+    virtual ~DesktopProbe() = default;
+
+    // The cursor position in screen pixels.
+    virtual Point cursorPos() = 0;
+    // The foreground window, 0 when there is none; the same window always gives the same value.
+    virtual WindowHandle foregroundWindow() = 0;
+    // Key state by code, 0 to 255 (mouse buttons and keys alike): true when the code is down or
+    // was pressed since it was last queried. Querying clears the "pressed since" memory.
+    virtual bool keyActive(int code) = 0;
+    // The input probe's sweep: queries codes 0, 1, 2 ... in ascending order. When armed, stops
+    // at the first active code and returns it; the codes above it are not queried, so their
+    // "pressed since" memory stays. Returns 256 when no code answered, and always 256 when not
+    // armed, after querying (and so clearing) all 256 codes. Backends override this with an
+    // equivalent that does not make 256 calls.
+    virtual int pollKeys(bool armed) {
+        for (int code = 0; code < 256; ++code) {
+            if (keyActive(code) && armed) {
+                return code;
+            }
+        }
+        return kProbeSweepDone;
+    }
+    virtual ScreenMetrics screen() = 0;
+
+    // True when a tick that found nothing changed may be the last one until the desktop reports
+    // something: nothing the probe knows is waiting to be seen (no "pressed since" memory below
+    // or at the last answer, no pending change it holds back) and the backend wakes the event
+    // loop on every change. A backend that must poll answers false, and the tick never rests.
+    virtual bool mayRest() const { return false; }
+};

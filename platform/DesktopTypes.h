@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+// A platform window handle; 0 means no window.
+using WindowHandle = std::uint32_t;
+
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    friend constexpr bool operator==(const Point&, const Point&) = default;
+};
+
+// What a key sweep returns when no code answered.
+inline constexpr int kProbeSweepDone = 256;

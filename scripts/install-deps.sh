@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Odovex needs to build, run and test, and only those
+# that are missing. Safe to run again: it does nothing when everything is present.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  # the desktop the end-to-end tests run on
+  xvfb xauth openbox trayer x11-utils xdotool desktop-file-utils x11-apps imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
