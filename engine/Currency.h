@@ -1,6 +1,5 @@
 #pragma once
 
-#include <compare>
 #include <cstdint>
 #include <optional>
 
@@ -33,7 +32,13 @@ public:
     // Adds in place; on overflow leaves the value unchanged and returns false.
     [[nodiscard]] bool add(Currency other);
 
-    constexpr auto operator<=>(const Currency&) const = default;
+    // Written out rather than defaulted with <=>: Qt's moc cannot parse <compare>.
+    friend constexpr bool operator==(Currency a, Currency b) { return a.raw_ == b.raw_; }
+    friend constexpr bool operator!=(Currency a, Currency b) { return a.raw_ != b.raw_; }
+    friend constexpr bool operator<(Currency a, Currency b) { return a.raw_ < b.raw_; }
+    friend constexpr bool operator>(Currency a, Currency b) { return a.raw_ > b.raw_; }
+    friend constexpr bool operator<=(Currency a, Currency b) { return a.raw_ <= b.raw_; }
+    friend constexpr bool operator>=(Currency a, Currency b) { return a.raw_ >= b.raw_; }
 
 private:
     std::int64_t raw_ = 0;

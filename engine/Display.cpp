@@ -78,7 +78,9 @@ QString FormatHundredths(std::int64_t hundredths) {
     return text;
 }
 
-QString FormatDistance(double value) { return FormatHundredths(Hundredths(value)); }
+QString FormatDistance(double value) {
+    return FormatHundredths(Hundredths(value));
+}
 
 UnitSystem UnitsOf(const QString& units) {
     if (units == u"English") {

@@ -141,7 +141,8 @@ void SampleTick::AddTravel(std::int16_t deltaX, std::int16_t deltaY) {
     double perInch = UnitsOf(r_.Units) == UnitSystem::Metric ? 1.0 / kCentimetresPerInch : 1.0;
     const double horizontal = r_.ScreenDimX.toDouble() / r_.ScreenPixelsX * perInch * deltaX;
     const double vertical = r_.ScreenDimY.toDouble() / r_.ScreenPixelsY * perInch * deltaY;
-    r_.SampleDistance = static_cast<float>(std::sqrt(horizontal * horizontal + vertical * vertical));
+    r_.SampleDistance =
+        static_cast<float>(std::sqrt(horizontal * horizontal + vertical * vertical));
     // A screen of 0 pixels gives no finite distance: the sample is skipped.
     const auto amount = Currency::fromDouble(r_.SampleDistance);
     if (!amount || !r_.TravelToday.plus(*amount) || !r_.TravelTotal.plus(*amount)) {
@@ -171,7 +172,9 @@ bool SampleTick::DistanceDisplay() {
     return true;
 }
 
-void Timer3_Timer(StatsRecord& record) { record.ProbeArmed = kTrue; }
+void Timer3_Timer(StatsRecord& record) {
+    record.ProbeArmed = kTrue;
+}
 
 void MeasureScreen(StatsRecord& record, const ScreenMetrics& screen) {
     const auto measure = [](double twips, double twipsPerPixel) -> std::int16_t {

@@ -37,7 +37,7 @@ struct StatsRecord {
     std::int16_t PrevCursorY = 0;
     std::int16_t DeltaY = 0;
     std::int16_t ScreenPixelsY = 0;
-    Currency ScreenDimY; // saved
+    Currency ScreenDimY;      // saved
     float SampleDistance = 0; // inches moved on this tick
     Currency TravelToday;     // saved; inches
     VbBool PrevCursorValid = kFalse;

@@ -12,7 +12,9 @@ void FakeDesktop::press(int code) {
     set(pressedSince_, code, true);
 }
 
-void FakeDesktop::release(int code) { set(down_, code, false); }
+void FakeDesktop::release(int code) {
+    set(down_, code, false);
+}
 
 bool FakeDesktop::keyActive(int code) {
     ++queries_;

@@ -13,7 +13,9 @@ public:
     void setCursor(int x, int y) { cursor_ = {x, y}; }
     void moveBy(int dx, int dy) { cursor_ = {cursor_.x + dx, cursor_.y + dy}; }
     void setForeground(WindowHandle window) { foreground_ = window; }
-    void setScreenPixels(int width, int height) { screen_ = ScreenMetrics::fromPixels(width, height); }
+    void setScreenPixels(int width, int height) {
+        screen_ = ScreenMetrics::fromPixels(width, height);
+    }
     void setScreen(const ScreenMetrics& metrics) { screen_ = metrics; }
     void press(int code);
     void release(int code);

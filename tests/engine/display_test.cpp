@@ -10,7 +10,9 @@ struct Display : ::testing::Test {
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
 };
 
-Currency Inches(double value) { return *Currency::fromDouble(value); }
+Currency Inches(double value) {
+    return *Currency::fromDouble(value);
+}
 
 } // namespace
 

@@ -11,7 +11,9 @@ constexpr int kLeftButton = 1;
 constexpr int kShift = 16;
 constexpr int kKeyA = 65;
 
-Currency C(double value) { return *Currency::fromDouble(value); }
+Currency C(double value) {
+    return *Currency::fromDouble(value);
+}
 
 // The worked-example screen: 12 x 9 inches on 1200 x 900 pixels, one pixel 0.01 inch each way.
 struct Tick : ::testing::Test {
