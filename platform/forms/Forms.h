@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+
+class QWidget;
+
+// Windows are laid out in twips, 1/1440 inch, converted to pixels with the screen's logical
+// dots per inch, so that they keep their proportions at 96 dpi and on a HiDPI screen alike.
+inline constexpr double kTwipsPerInch = 1440.0;
+
+// Twips per pixel of the primary screen (15 at 96 dots per inch).
+double TwipsPerPixel();
+int TwipsToPixels(double twips);
+QPoint TwipsPoint(int x, int y);
+QSize TwipsSize(int width, int height);
+QRect TwipsRect(int left, int top, int width, int height);
+
+// The form font: MS Sans Serif where installed, else the desktop's sans-serif, at `points`.
+QFont FormFont(double points = 8.25, bool bold = false);
+
+// Centres a top-level window on its screen, whole window (frame included), not clamped: a
+// window larger than the screen overhangs both edges equally.
+void CentreOnScreen(QWidget* window);
