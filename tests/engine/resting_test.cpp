@@ -1,0 +1,175 @@
+#include "LabelRecorder.h"
+#include "engine/RestingTick.h"
+#include "engine/SampleTick.h"
+#include "platform/Clock.h"
+#include "platform/fake/FakeDesktop.h"
+#include "store/DateCheck.h"
+
+#include <QLocale>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+
+namespace {
+
+constexpr int kLeftButton = 1;
+constexpr int kShift = 16;
+constexpr int kKeyA = 65;
+constexpr int kKeyZ = 90;
+
+struct FixedClock : Clock {
+    QDateTime moment{QDate(2026, 12, 6), QTime(23, 59, 0)};
+    QDateTime now() const override { return moment; }
+};
+
+// One desktop, record and window's labels, ticked either every millisecond or resting.
+struct Session {
+    StatsRecord r;
+    FakeDesktop desktop;
+    MainLabels labels;
+    LabelRecorder recorder;
+    FixedClock clock;
+    SampleTick tick{r, desktop, labels};
+    RestingTick resting{tick, desktop};
+    int ticksRun = 0;
+
+    Session() {
+        labels.setSink(&recorder);
+        r.Units = "English";
+        r.ScreenDimX = *Currency::fromInt(12);
+        r.ScreenDimY = *Currency::fromInt(9);
+        r.LastDate = ShortDateText(clock.moment.date());
+        MeasureScreen(r, desktop.screen());
+        desktop.setCursor(300, 300);
+        desktop.setForeground(11);
+    }
+};
+
+std::string Describe(const StatsRecord& r) {
+    std::ostringstream out;
+    out << "ProbeKey=" << r.ProbeKey << " Pending=" << r.PendingClicks << " Input=" << r.InputState
+        << " LastInput=" << r.LastInputState << " Window=" << r.CurrentWindow
+        << " LastWindow=" << r.LastWindow << " Point=" << r.CursorPoint.x << "," << r.CursorPoint.y
+        << " Cursor=" << r.CursorX << "," << r.CursorY << " Prev=" << r.PrevCursorX << ","
+        << r.PrevCursorY << " Delta=" << r.DeltaX << "," << r.DeltaY
+        << " Pixels=" << r.ScreenPixelsX << "," << r.ScreenPixelsY << " Dims=" << r.ScreenDimX.raw()
+        << "," << r.ScreenDimY.raw() << " Sample=" << r.SampleDistance
+        << " PrevValid=" << r.PrevCursorValid << " Armed=" << r.ProbeArmed
+        << " Clicks=" << r.ClicksToday.raw() << "/" << r.ClicksTotal.raw()
+        << " Windows=" << r.WindowsToday.raw() << "/" << r.WindowsTotal.raw()
+        << " Travel=" << r.TravelToday.raw() << "/" << r.TravelTotal.raw()
+        << " Units=" << r.Units.toStdString() << " Since=" << r.SinceDate.toStdString()
+        << " LastDate=" << r.LastDate.toStdString();
+    return out.str();
+}
+
+void Reset(Session& run) {
+    StatsRecord& r = run.r;
+    r.PendingClicks = 0;
+    r.ClicksToday = r.TravelToday = Currency();
+    r.PrevCursorValid = kFalse;
+    r.WindowsToday = Currency();
+    run.labels.write(Label::WindowsViewed, "0");
+    run.labels.write(Label::InputClicks, "0");
+    r.SinceDate = "6/12/26 10:00:00";
+    run.labels.write(Label::SinceDate, r.SinceDate);
+    r.ClicksTotal = r.WindowsTotal = r.TravelTotal = Currency();
+    run.labels.write(Label::TotalWinCount, "0");
+    run.labels.write(Label::TotalInputClicks, "0");
+}
+
+using Action = std::function<void(Session&)>;
+
+// The recorded sequence: what happens at which millisecond.
+std::multimap<int, Action> Script() {
+    std::multimap<int, Action> s;
+    auto at = [&s](int ms, Action action) {
+        s.emplace(ms, std::move(action));
+    };
+    at(100, [](Session& run) { run.desktop.tap(kKeyA); }); // before arming: consumed, never counted
+    at(200, [](Session& run) { run.desktop.press(kLeftButton); }); // held across the arming
+    at(500, [](Session& run) { Timer3_Timer(run.r); });
+    at(700, [](Session& run) { run.desktop.release(kLeftButton); });
+    at(800, [](Session& run) { run.desktop.tap(kKeyA); }); // press and release between two ticks
+    at(900, [](Session& run) { run.desktop.press(kShift); });
+    at(950, [](Session& run) { run.desktop.tap(kKeyZ); }); // higher than the held key: remembered
+    at(1000, [](Session& run) {
+        // Released, pressed and released again between two ticks while held: the state stays
+        // Shift on this tick, answered from memory alone, and must become idle on the next.
+        run.desktop.release(kShift);
+        run.desktop.press(kShift);
+        run.desktop.release(kShift);
+    });
+    at(1200, [](Session& run) { run.desktop.setForeground(12); });
+    at(1300, [](Session& run) { run.desktop.setForeground(0); });
+    at(1301, [](Session& run) { run.desktop.setForeground(11); });
+    for (int ms = 1400; ms < 1500; ms += 3) {
+        at(ms, [](Session& run) { run.desktop.moveBy(2, 1); });
+    }
+    at(1600, Reset);
+    at(1601, [](Session& run) { run.desktop.moveBy(40, 0); }); // no travel for the jump after Reset
+    at(1700, [](Session& run) { run.desktop.moveBy(5, 5); });
+    at(1800, [](Session& run) {
+        run.clock.moment = run.clock.moment.addSecs(120); // past midnight
+        DateCheck(run.r, run.labels, run.clock);
+    });
+    at(1900, [](Session& run) { run.r.Units = "Metric"; });
+    at(2000, [](Session& run) { run.desktop.moveBy(-7, 3); });
+    at(2100, [](Session& run) { run.r.ScreenDimX = *Currency::fromInt(24); });
+    at(2200, [](Session& run) { run.desktop.moveBy(100, 0); });
+    at(2300, [](Session& run) {
+        run.desktop.setScreenPixels(2400, 900);
+        MeasureScreen(run.r, run.desktop.screen());
+    });
+    at(2400, [](Session& run) { run.desktop.moveBy(100, 0); });
+    for (int ms = 2500; ms < 2600; ms += 2) {
+        at(ms, [](Session& run) { run.desktop.tap(kLeftButton); });
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(RestingTick, CountsAndWritesExactlyAsATickThatNeverRests) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto script = Script();
+    Session plain;
+    Session resting;
+    constexpr int kEnd = 3000;
+    for (int ms = 0; ms < kEnd; ++ms) {
+        const auto [first, last] = script.equal_range(ms);
+        for (auto it = first; it != last; ++it) {
+            it->second(plain);
+            it->second(resting);
+        }
+        // Anything the event loop delivers wakes the resting tick.
+        if (first != last) {
+            resting.resting.wake();
+        }
+        plain.tick();
+        ++plain.ticksRun;
+        if (!resting.resting.resting()) {
+            resting.resting.run();
+            ++resting.ticksRun;
+        }
+        ASSERT_EQ(Describe(plain.r), Describe(resting.r)) << "at " << ms << " ms";
+        ASSERT_EQ(plain.recorder.writes, resting.recorder.writes) << "at " << ms << " ms";
+    }
+    // The sequence did count, and the resting tick did rest most of the time.
+    EXPECT_GT(plain.r.ClicksTotal.raw() + plain.r.PendingClicks, 0);
+    EXPECT_EQ(plain.r.PendingClicks, 50); // the taps after the rollover emptied the count
+    EXPECT_GT(plain.r.TravelTotal, Currency());
+    EXPECT_LT(resting.ticksRun, kEnd / 5);
+    QLocale::setDefault(QLocale::c());
+}
+
+TEST(RestingTick, NeverRestsOnADesktopThatMustBePolled) {
+    Session run;
+    run.desktop.setMayRest(false);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(run.resting.run());
+    }
+}
