@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
-# Starts Odovex from its run directory.
+# Starts Odovex from its run directory, run/ (ignored by git): the program and, from the first
+# run on, its statistics file. A fresh file holds the initial record (every counter 0, "False",
+# no units, dimensions 0, "Start", no date), so the first start opens the setup dialog.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -x build/odovex ]; then
-  echo "Odovex is built, but the program itself does not exist yet: nothing to start."
-  exit 0
+  echo "run: build/odovex is missing; build it with 'make'." >&2
+  exit 1
 fi
+mkdir -p run
+ln -sfn ../build/odovex run/odovex
+if [ ! -e run/Odovex1.dat ]; then
+  printf ' 0 \r\n 0 \r\n 0 \r\nFalse\r\n\r\n 0 \r\n 0 \r\nStart\r\n 0 \r\n 0 \r\n 0 \r\n\r\n' \
+    > run/Odovex1.dat
+fi
+# Odovex finds its file in the directory it is started from.
+cd run
+exec ./odovex

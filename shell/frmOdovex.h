@@ -1,0 +1,130 @@
+#pragma once
+
+#include "MessageBoxes.h"
+#include "TickDriver.h"
+#include "engine/Labels.h"
+#include "engine/SampleTick.h"
+#include "engine/StatsRecord.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+class AutostartEntry;
+class Clock;
+class DesktopProbe;
+class QLabel;
+class QPushButton;
+class TickTimer;
+class frmAbout;
+class frmOdovexSetup;
+class frmSplash;
+
+// What the main window runs on. Tests pass a fake desktop, a fixed clock, scripted message
+// boxes, a hand-driven tick timer and an `end` that returns.
+struct ShellServices {
+    StatsRecord& record;
+    DesktopProbe& desktop;
+    const Clock& clock;
+    MessageBoxes& messages;
+    AutostartEntry& autostart;
+    std::unique_ptr<TickTimer> tickTimer;
+    // Claims the single-instance lock; false when another Odovex runs.
+    std::function<bool()> claimInstance;
+    // Ends the process at once with the exit code: no further handler runs.
+    std::function<void(int)> end;
+    // Whether a notification area shows the tray icon; without one, hiding minimises.
+    std::function<bool()> trayAvailable = [] {
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    };
+};
+
+// The main window: the statistics, the commands, the tray icon, and the run from start-up to
+// the end. The engine writes its value labels through LabelSink.
+class frmOdovex : public QMainWindow, public LabelSink {
+    Q_OBJECT
+public:
+    explicit frmOdovex(ShellServices services);
+    ~frmOdovex() override;
+
+    // Start-up, from the single-instance check to the installed tick. False when the run ended
+    // here (another instance, or a file that did not load) after its message.
+    bool Form_Load();
+    // Reads the statistics file, replaying AutoStart after each record, then checks the day.
+    bool Initialize();
+    // Saves the statistics file. A failure is reported without stopping the count; the next
+    // save tries again.
+    bool DataOut();
+    // Asks, saves, stops the tick, ends.
+    void Quit();
+    // The end of a run that the desktop ends (signal, session end, lost X connection): stops the
+    // tick and saves. Runs at most once, never after Quit's save, never before a good load.
+    void Form_Unload();
+    // The session manager asks for the data before the session ends (it may yet be cancelled):
+    // saves and goes on counting.
+    void SessionSave();
+    // For std::atexit: the X connection is gone, so a failed save is told on stderr alone.
+    void UnloadAtExit();
+
+    void setLabel(Label label, const QString& text) override;
+    MainLabels& labels() { return labels_; }
+
+    // Plain modeless show (un-minimised); hide goes to the tray, or minimises without one.
+    void showMainWindow();
+    void hideMainWindow();
+
+    void cmdHide_Click();
+    void cmdReset_Click();
+    void cmdSetup_Click();
+    void mnuProgram_Click();
+    void mnuAbout_Click();
+    void STI1_Click() { showMainWindow(); }
+    void STI1_DblClick() { showMainWindow(); }
+
+    void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Timer4_Timer();
+
+    QTimer Timer1;
+    QTimer Timer2;
+    QTimer Timer3;
+    QTimer Timer4;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWindow();
+    QLabel* addLabel(const char* name, const QString& caption, int left, int top, int width,
+                     double points, bool bold);
+    QPushButton* addButton(const char* name, const QString& caption, int left,
+                           void (frmOdovex::*handler)());
+    void buildMenus();
+    void startTimers();
+    void RecordLoaded();
+    frmOdovexSetup& setupDialog();
+    frmSplash& splash();
+    void reportSaveFailure(const QString& error);
+
+    ShellServices s_;
+    StatsRecord& record_;
+    MainLabels labels_;
+    SampleTick sampleTick_;
+    TickDriver tick_;
+    std::array<QLabel*, kLabelCount> valueLabels_{};
+    QSystemTrayIcon* STI1 = nullptr;
+    std::unique_ptr<frmOdovexSetup> setup_;
+    std::unique_ptr<frmSplash> splash_;
+    QPointer<frmAbout> about_;
+    std::int16_t Timer4Count = 0;
+    bool loaded_ = false;
+    bool unloaded_ = false;
+    bool desktopGone_ = false;
+    bool hiddenAtLoad_ = false;
+    bool closeNoticeShown_ = false;
+};

@@ -1,0 +1,197 @@
+// The main window's run: start-up, the form timers, the saves and the ways a run ends.
+#include "frmOdovex.h"
+
+#include "platform/Clock.h"
+#include "platform/DesktopProbe.h"
+#include "platform/forms/Forms.h"
+#include "setup/frmOdovexSetup.h"
+#include "splash/frmSplash.h"
+#include "store/DateCheck.h"
+#include "store/StatsFile.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QLayout>
+#include <cstdio>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Odovex");
+
+void Complain(const QString& line) {
+    std::fprintf(stderr, "Odovex: %s\n", qPrintable(line));
+}
+
+} // namespace
+
+bool frmOdovex::Form_Load() {
+    record_.AppPath = QDir::currentPath();
+    QCoreApplication::setApplicationName(kTitle);
+    if (!s_.claimInstance()) {
+        const QString text = QStringLiteral("Odovex is already running.");
+        Complain(text);
+        s_.messages.MsgBox({text, kTitle, MsgButtons::OkOnly, MsgIcon::Critical});
+        s_.end(1);
+        return false;
+    }
+    labels_.write(Label::Date, ShortDateText(s_.clock.now().date()));
+    layout()->activate();
+    CentreOnScreen(this);
+    STI1->show();
+    if (!Initialize()) {
+        return false;
+    }
+    if (record_.ScreenDimX.isZero() || record_.ScreenDimY.isZero()) {
+        // First run: the setup dialog alone.
+        frmOdovexSetup& setup = setupDialog();
+        setup.show();
+        setup.activateWindow();
+        splash().hide();
+        hideMainWindow();
+        hiddenAtLoad_ = true;
+        setup.activateWindow();
+    }
+    MeasureScreen(record_, s_.desktop.screen());
+    record_.PrevCursorValid = kFalse;
+    if (record_.SinceDate == QLatin1String("Start")) {
+        record_.SinceDate = GeneralDateTimeText(s_.clock.now());
+    }
+    labels_.write(Label::SinceDate, record_.SinceDate);
+    const QString zero = QStringLiteral("0");
+    if (record_.ClicksToday.isZero()) {
+        labels_.write(Label::InputClicks, zero);
+    } else {
+        labels_.writeCount(Label::InputClicks, record_.ClicksToday);
+    }
+    if (record_.ClicksTotal.isZero()) {
+        labels_.write(Label::TotalInputClicks, zero);
+    } else {
+        labels_.writeCount(Label::TotalInputClicks, record_.ClicksTotal);
+    }
+    record_.ProbeArmed = kFalse;
+    tick_.start();
+    // The form timers count from here, so none of them acts during start-up.
+    for (QTimer* timer : {&Timer1, &Timer2, &Timer3, &Timer4}) {
+        timer->start();
+    }
+    loaded_ = true;
+    if (!hiddenAtLoad_) {
+        show();
+    }
+    return true;
+}
+
+bool frmOdovex::Initialize() {
+    const QString path = QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName));
+    const LoadResult loaded = ReadStatsFile(path, record_, [this] {
+        RecordLoaded();
+        return true;
+    });
+    if (!loaded) {
+        Complain(QStringLiteral("cannot load %1: %2").arg(path, loaded.reason));
+        s_.messages.MsgBox({QStringLiteral("Odovex must be started from its directory"), kTitle,
+                            MsgButtons::OkOnly, MsgIcon::Exclamation});
+        s_.end(1);
+        return false;
+    }
+    DateCheck(record_, labels_, s_.clock);
+    return true;
+}
+
+void frmOdovex::RecordLoaded() {
+    // Setting the box replays the stored choice: a change to ticked runs AutoStart, which makes
+    // the login entry anew; unticked is the box's state already, so nothing is called.
+    frmOdovexSetup& setup = setupDialog();
+    if (record_.AutoStartOn != kFalse) {
+        setup.chkAutoStart->setChecked(true);
+        hideMainWindow();
+        hiddenAtLoad_ = true;
+        splash().show();
+        splash().Timer1.start();
+    } else {
+        setup.chkAutoStart->setChecked(false);
+    }
+}
+
+void frmOdovex::Timer1_Timer() {
+    DateCheck(record_, labels_, s_.clock);
+}
+
+void frmOdovex::Timer2_Timer() {
+    MeasureScreen(record_, s_.desktop.screen());
+}
+
+void frmOdovex::Timer3_Timer() {
+    ::Timer3_Timer(record_);
+    Timer3.stop();
+}
+
+void frmOdovex::Timer4_Timer() {
+    if (::Timer4_Timer(Timer4Count)) {
+        DataOut();
+    }
+}
+
+bool frmOdovex::DataOut() {
+    const SaveResult saved = WriteStatsFile(record_.AppPath, record_);
+    if (!saved) {
+        reportSaveFailure(saved.error);
+    }
+    return saved.ok;
+}
+
+void frmOdovex::reportSaveFailure(const QString& error) {
+    Complain(QStringLiteral("could not save %1 in %2: %3")
+                 .arg(QLatin1String(kStatsFileName), record_.AppPath, error));
+    if (!desktopGone_) {
+        STI1->showMessage(kTitle,
+                          QStringLiteral("Odovex could not save its statistics: %1. It goes on "
+                                         "counting and tries again at the next save.")
+                              .arg(error),
+                          QSystemTrayIcon::Warning);
+    }
+}
+
+void frmOdovex::Quit() {
+    const MsgResult answer = s_.messages.MsgBox({QStringLiteral("Are you sure you want to quit?"),
+                                                 QStringLiteral("Exit Odovex"), MsgButtons::YesNo,
+                                                 MsgIcon::None, MsgResult::Yes});
+    if (answer != MsgResult::Yes || unloaded_) {
+        return;
+    }
+    if (!DataOut()) {
+        // Ending now would lose every count since the last good save: only on a second Yes.
+        const MsgResult anyway = s_.messages.MsgBox(
+            {QStringLiteral("Odovex could not save its statistics.\r\nQuit anyway and lose the "
+                            "counts since the last save?"),
+             QStringLiteral("Exit Odovex"), MsgButtons::YesNo, MsgIcon::Exclamation,
+             MsgResult::No});
+        if (anyway != MsgResult::Yes || unloaded_) {
+            return;
+        }
+    }
+    tick_.stop();
+    unloaded_ = true;
+    s_.end(0);
+}
+
+void frmOdovex::Form_Unload() {
+    if (!loaded_ || unloaded_) {
+        return;
+    }
+    unloaded_ = true;
+    tick_.stop();
+    DataOut();
+}
+
+void frmOdovex::SessionSave() {
+    if (loaded_ && !unloaded_) {
+        DataOut();
+    }
+}
+
+void frmOdovex::UnloadAtExit() {
+    desktopGone_ = true;
+    Form_Unload();
+}

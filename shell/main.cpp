@@ -1,0 +1,101 @@
+// The program: checks for a display, builds the main window on the real desktop and runs it
+// until Quit or the desktop ends it.
+#include "QtMessageBoxes.h"
+#include "TerminationSignals.h"
+#include "frmOdovex.h"
+#include "platform/AutostartEntry.h"
+#include "platform/Clock.h"
+#include "platform/DesktopBackend.h"
+#include "platform/DisplayCheck.h"
+#include "platform/InstanceLock.h"
+#include "platform/TickTimer.h"
+
+#include <QApplication>
+#include <QSessionManager>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+
+namespace {
+
+// The main window while a final save may still be due; cleared once the window is gone.
+frmOdovex* g_mainWindow = nullptr;
+
+// Ends the process at once: no handler, destructor or exit hook of the system runs after it.
+[[noreturn]] void EndProcess(int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+// Qt's xcb plugin and Xlib call exit() when the X connection breaks; the run is saved here.
+void SaveAtExit() {
+    if (frmOdovex* window = std::exchange(g_mainWindow, nullptr)) {
+        window->UnloadAtExit();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (const std::string problem = NoDisplayMessage(); !problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        return 1;
+    }
+    QApplication app(argc, argv);
+    // Closing the last visible window (the About box, say) must not end a tray program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    TerminationSignals terminations;
+    QtMessageBoxes messages;
+
+    QString problem;
+    const std::unique_ptr<DesktopProbe> desktop = CreateDesktopProbe(&problem);
+    if (!desktop) {
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
+        messages.MsgBox({problem, QStringLiteral("Odovex"), MsgButtons::OkOnly, MsgIcon::Critical});
+        return 1;
+    }
+    SystemClock clock;
+    const std::unique_ptr<AutostartEntry> autostart = CreateAutostartEntry();
+    std::unique_ptr<InstanceLock> lock;
+
+    frmOdovex window(ShellServices{
+        .record = Stats(),
+        .desktop = *desktop,
+        .clock = clock,
+        .messages = messages,
+        .autostart = *autostart,
+        .tickTimer = CreateTickTimer(),
+        .claimInstance =
+            [&lock] {
+                lock = std::make_unique<InstanceLock>();
+                if (lock->state() == InstanceLock::State::Unavailable) {
+                    std::fprintf(stderr, "Odovex: cannot tell whether Odovex already runs (%s)\n",
+                                 qPrintable(lock->error()));
+                }
+                return lock->state() != InstanceLock::State::Busy;
+            },
+        .end = EndProcess,
+    });
+    g_mainWindow = &window;
+    std::atexit(SaveAtExit);
+
+    QObject::connect(&terminations, &TerminationSignals::received, &window, [&window] {
+        window.Form_Unload();
+        EndProcess(0);
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager& manager) {
+                         // Login starts Odovex through its autostart entry, not session restore.
+                         manager.setRestartHint(QSessionManager::RestartNever);
+                         window.SessionSave();
+                     });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmOdovex::Form_Unload);
+
+    if (!window.Form_Load()) {
+        return 1;
+    }
+    const int code = QApplication::exec();
+    g_mainWindow = nullptr;
+    return code;
+}
