@@ -64,6 +64,10 @@ frmOdovex::frmOdovex(ShellServices services)
     STI1->setObjectName(QStringLiteral("STI1"));
     STI1->setToolTip(QStringLiteral("Odovex Ver 1.00"));
     connect(STI1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason why) {
+        if (!loaded_) {
+            // Start-up's failure message is open: the window is never to be shown.
+            return;
+        }
         if (why == QSystemTrayIcon::Trigger) {
             STI1_Click();
         } else if (why == QSystemTrayIcon::DoubleClick) {
