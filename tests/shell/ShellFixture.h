@@ -5,34 +5,32 @@
 #include "platform/TickTimer.h"
 #include "platform/fake/FakeDesktop.h"
 #include "shell/frmOdovex.h"
+#include "store/DateCheck.h"
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
-// Answers message boxes from a script (the default button once the script runs out) and
-// keeps every box shown.
+// Answers message boxes from a script (the default button once it runs out), keeping each box.
 struct ScriptedBoxes : MessageBoxes {
     std::vector<MsgBoxSpec> shown;
     std::deque<MsgResult> answers;
     MsgResult MsgBox(const MsgBoxSpec& box) override {
         shown.push_back(box);
-        if (answers.empty()) {
-            return box.defaultButton;
+        const MsgResult answer = answers.empty() ? box.defaultButton : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
         }
-        const MsgResult answer = answers.front();
-        answers.pop_front();
         return answer;
     }
 };
 
-// A tick timer driven by hand.
 struct ManualTickTimer : TickTimer {
     std::function<void()> onTick;
     bool active = false;
@@ -42,18 +40,12 @@ struct ManualTickTimer : TickTimer {
     }
     void stop() override { active = false; }
     bool isActive() const override { return active; }
-    void fire() {
-        if (active) {
-            onTick();
-        }
-    }
 };
 
 struct CountingAutostart : AutostartEntry {
-    int creates = 0;
-    int removes = 0;
-    void create() override { ++creates; }
-    void remove() override { ++removes; }
+    int calls = 0;
+    void create() override { ++calls; }
+    void remove() override { ++calls; }
 };
 
 struct FixedClock : Clock {
@@ -61,44 +53,29 @@ struct FixedClock : Clock {
     QDateTime now() const override { return moment; }
 };
 
-// The twelve lines of a statistics file, CR LF after each.
-struct FileLines {
-    QString clicksToday = QStringLiteral("0");
-    QString windowsToday = QStringLiteral("0");
-    QString travelToday = QStringLiteral("0");
-    QString autoStart = QStringLiteral("False");
-    QString units = QStringLiteral("English");
-    QString dimX = QStringLiteral("12");
-    QString dimY = QStringLiteral("9");
-    QString since = QStringLiteral("Start");
-    QString clicksTotal = QStringLiteral("0");
-    QString windowsTotal = QStringLiteral("0");
-    QString travelTotal = QStringLiteral("0");
-    QString lastDate;
-
-    QByteArray bytes(int lineCount = 12) const {
-        auto number = [](const QString& n) {
-            return QStringLiteral(" %1 ").arg(n);
-        };
-        const QStringList lines{number(clicksToday),
-                                number(windowsToday),
-                                number(travelToday),
-                                autoStart,
-                                units,
-                                number(dimX),
-                                number(dimY),
-                                since,
-                                number(clicksTotal),
-                                number(windowsTotal),
-                                number(travelTotal),
-                                lastDate};
-        QByteArray out;
-        for (int i = 0; i < lineCount; ++i) {
-            out += lines[i].toUtf8() + "\r\n";
-        }
-        return out;
+// The statistics file's twelve lines, from a record's values; numbers get their spaces.
+inline QByteArray FileBytes(QStringList lines, int count = 12) {
+    for (int number : {0, 1, 2, 5, 6, 8, 9, 10}) {
+        lines[number] = QStringLiteral(" %1 ").arg(lines[number]);
     }
-};
+    return (lines.mid(0, count).join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8();
+}
+inline QStringList Lines(QString clicksToday = "0", QString autoStart = "False", QString dimY = "9",
+                         QString since = "Start", QString clicksTotal = "0") {
+    // Today's date keeps the Today counters through start-up's day check.
+    return {clicksToday, "3",  "0",  autoStart,
+            "English",   "12", dimY, since,
+            clicksTotal, "30", "0",  ShortDateText(FixedClock().moment.date())};
+}
+
+inline void ExpectBox(const MsgBoxSpec& box, const QString& prompt, const QString& title,
+                      MsgButtons buttons = MsgButtons::OkOnly, MsgIcon icon = MsgIcon::None) {
+    EXPECT_EQ(box.prompt, prompt);
+    EXPECT_EQ(box.title, title);
+    EXPECT_EQ(box.buttons, buttons);
+    EXPECT_EQ(box.icon, icon);
+    EXPECT_EQ(box.defaultButton, buttons == MsgButtons::YesNo ? MsgResult::Yes : MsgResult::Ok);
+}
 
 // A main window on a fake desktop, started in a temporary directory.
 struct Shell {
@@ -132,19 +109,21 @@ struct Shell {
     }
     ~Shell() { QDir::setCurrent(QDir::tempPath()); }
 
-    QString filePath() const { return dir.filePath(QStringLiteral("Odovex1.dat")); }
-    void writeFile(const QByteArray& bytes) const {
-        QFile file(filePath());
-        file.open(QIODevice::WriteOnly);
+    QString path() const { return dir.filePath(QStringLiteral("Odovex1.dat")); }
+    void write(const QByteArray& bytes) const {
+        QFile file(path());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
     }
-    QByteArray fileBytes() const {
-        QFile file(filePath());
+    QByteArray bytes() const {
+        QFile file(path());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    bool start(const FileLines& lines = {}) {
-        writeFile(lines.bytes());
-        return window->Form_Load();
+    bool start(const QStringList& lines = Lines()) {
+        write(FileBytes(lines));
+        const bool loaded = window->Form_Load();
+        boxes.shown.clear();
+        return loaded;
     }
     QString label(const char* name) const {
         return window->findChild<QLabel*>(QLatin1String(name))->text();
