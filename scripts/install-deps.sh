@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   # build
   cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev
+  # the icon's 32 pixel rendering (scripts/render-icon.sh)
+  librsvg2-bin
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
