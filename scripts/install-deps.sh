@@ -12,6 +12,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
   xvfb xauth openbox trayer x11-utils xdotool desktop-file-utils x11-apps imagemagick
+  # launches autostart entries in the setup tests (gio)
+  libglib2.0-bin
 )
 
 missing=()
