@@ -6,10 +6,16 @@ set -euo pipefail
 packages=(
   # build
   cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev
+  # a face with MS Sans Serif's widths, for which the windows are laid out
+  fonts-liberation2
+  # the icon's 32 pixel rendering (scripts/render-icon.sh)
+  librsvg2-bin
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
   xvfb xauth openbox trayer x11-utils xdotool desktop-file-utils x11-apps imagemagick
+  # launches autostart entries in the setup tests (gio)
+  libglib2.0-bin
 )
 
 missing=()

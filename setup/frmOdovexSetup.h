@@ -3,13 +3,19 @@
 #include "engine/StatsRecord.h"
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 
 class AutostartEntry;
 class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
 
 // The setup dialog: units, screen dimensions, start with login. One instance for the run,
-// created hidden; its load step runs in the constructor.
+// created hidden; its load step runs in the constructor. OK stores the dimensions; the units and
+// the AutoStart choice take effect the moment they are clicked.
 class frmOdovexSetup : public QWidget {
     Q_OBJECT
 public:
@@ -26,10 +32,36 @@ public:
     std::function<void()> beep;
 
 signals:
-    // OK stored both dimensions: the main window is to be shown.
+    // OK stored both dimensions, or the frame closed the dialog: the main window is to be shown.
     void showMainWindow();
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void optEnglish_Click();
+    void optMetric_Click();
+    // Typed character codes; setting KeyAscii to 0 discards the keystroke.
+    void txtXDim_KeyPress(std::int16_t& KeyAscii);
+    void txtYDim_KeyPress(std::int16_t& KeyAscii);
+    void cmdOk_Click();
+    void chkAutoStart_Click();
+
     StatsRecord& record_;
     AutostartEntry& shortcut_;
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QRadioButton* optEnglish = nullptr;
+    QRadioButton* optMetric = nullptr;
+    QLineEdit* txtXDim = nullptr;
+    QLineEdit* txtYDim = nullptr;
+    QLabel* Label3 = nullptr;
+    QPushButton* cmdOk = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
 };

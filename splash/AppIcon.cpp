@@ -1,11 +1,20 @@
 #include "AppIcon.h"
 
-// Placeholder until the icon is drawn.
-QPixmap AppIconPixmap() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::blue);
-    return pixmap;
+// Outside any namespace, as Q_INIT_RESOURCE requires. The resources live in a static library
+// where nothing refers to their initialiser, so the linker would drop it unless called.
+static void LoadIconResources() {
+    static const bool loaded = [] {
+        Q_INIT_RESOURCE(odovex);
+        return true;
+    }();
+    (void)loaded;
 }
+
+QPixmap AppIconPixmap() {
+    LoadIconResources();
+    return QPixmap(QStringLiteral(":/odovex/odovex-32.png"));
+}
+
 QIcon AppIcon() {
     return QIcon(AppIconPixmap());
 }

@@ -39,11 +39,18 @@ QRect TwipsRect(int left, int top, int width, int height) {
 }
 
 QFont FormFont(double points, bool bold) {
+    // The windows are laid out for MS Sans Serif. Where it is missing, a face with Arial's
+    // metrics keeps every caption inside its box; the desktop's own sans-serif, often wider,
+    // comes last.
     static const QString family = [] {
-        const QString preferred = QStringLiteral("MS Sans Serif");
-        return QFontDatabase::families().contains(preferred)
-                   ? preferred
-                   : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+        const QStringList installed = QFontDatabase::families();
+        for (const char* candidate : {"MS Sans Serif", "Microsoft Sans Serif", "Arial",
+                                      "Liberation Sans", "Nimbus Sans", "Helvetica"}) {
+            if (installed.contains(QLatin1String(candidate))) {
+                return QString::fromLatin1(candidate);
+            }
+        }
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
     }();
     QFont font(family);
     font.setPointSizeF(points);

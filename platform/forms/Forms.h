@@ -18,7 +18,8 @@ QPoint TwipsPoint(int x, int y);
 QSize TwipsSize(int width, int height);
 QRect TwipsRect(int left, int top, int width, int height);
 
-// The form font: MS Sans Serif where installed, else the desktop's sans-serif, at `points`.
+// The form font at `points`: MS Sans Serif where installed, else a face with the same widths
+// (Arial, Liberation Sans, Nimbus Sans), else the desktop's sans-serif.
 QFont FormFont(double points = 8.25, bool bold = false);
 
 // Centres a top-level window on its screen, whole window (frame included), not clamped: a

@@ -1,18 +1,125 @@
 #include "platform/AutostartEntry.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <cstdio>
 #include <memory>
 
 namespace {
 
-// Placeholder until the freedesktop autostart entry is written.
-class NoAutostartEntry : public AutostartEntry {
+// $XDG_CONFIG_HOME/autostart; a relative XDG_CONFIG_HOME is invalid and ignored.
+QString AutostartFolder() {
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString config = QDir::isAbsolutePath(configured)
+                               ? configured
+                               : QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/autostart");
+}
+
+// A value of type string: backslash and the control characters that have an escape.
+QString EscapeValue(const QString& value) {
+    QString escaped;
+    for (const QChar c : value) {
+        switch (c.unicode()) {
+        case u'\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        default:
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// One Exec argument, quoted in whole: inside the quotes the double quote, backtick, dollar sign
+// and backslash take a backslash. A percent sign is doubled, since launchers expand field codes
+// after undoing the quotes.
+QString ExecArgument(const QString& argument) {
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : argument) {
+        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\') {
+            quoted += u'\\';
+        }
+        quoted += c;
+        if (c == u'%') {
+            quoted += u'%';
+        }
+    }
+    return quoted + u'"';
+}
+
+QByteArray EntryText(const QString& program) {
+    QString exec = ExecArgument(program);
+    // GLib, KIO and systemd's autostart generator look the program up before they expand %%,
+    // and would find no such file: a program whose path holds a percent sign starts through
+    // env, which takes the path as an ordinary argument.
+    if (program.contains(u'%')) {
+        exec.prepend(QStringLiteral("env "));
+    }
+    const QString text =
+        QStringLiteral("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=Odovex\n"
+                       "Exec=%1\n"
+                       "Path=%2\n"
+                       "Icon=odovex\n")
+            .arg(EscapeValue(exec), EscapeValue(QFileInfo(program).absolutePath()));
+    return text.toUtf8();
+}
+
+// One line on standard error, whatever the file name holds.
+void Report(QString message) {
+    message.replace(u'\n', u' ').replace(u'\r', u' ');
+    std::fprintf(stderr, "Odovex: %s\n", qUtf8Printable(message));
+}
+
+// A freedesktop autostart entry for the user's login: the desktop starts `path` in its own
+// directory, where the statistics file lies.
+class DesktopAutostartEntry : public AutostartEntry {
 public:
-    void create() override {}
-    void remove() override {}
+    void create() override {
+        const QString folder = AutostartFolder();
+        if (!QDir().mkpath(folder)) {
+            Report(QStringLiteral("cannot create the autostart folder %1").arg(folder));
+            return;
+        }
+        // Written whole or not at all: a temporary file renamed over the entry.
+        QSaveFile file(EntryFile(folder));
+        const QByteArray text = EntryText(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+            Report(QStringLiteral("cannot write the autostart entry %1: %2")
+                       .arg(file.fileName(), file.errorString()));
+        }
+    }
+
+    // An entry that is not there is already removed.
+    void remove() override {
+        QFile file(EntryFile(AutostartFolder()));
+        if (file.exists() && !file.remove()) {
+            Report(QStringLiteral("cannot remove the autostart entry %1: %2")
+                       .arg(file.fileName(), file.errorString()));
+        }
+    }
+
+private:
+    QString EntryFile(const QString& folder) const {
+        return folder + u'/' + title + QStringLiteral(".desktop");
+    }
 };
 
 } // namespace
 
 std::unique_ptr<AutostartEntry> CreateAutostartEntry() {
-    return std::make_unique<NoAutostartEntry>();
+    return std::make_unique<DesktopAutostartEntry>();
 }

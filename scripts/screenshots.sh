@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Photographs the splash and the About box under a private Xvfb with openbox, frame included,
+# into docs/splash.png and docs/about.png. Needs a build (make, or cmake --build build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+show=build/tests/splash/splash_show
+[ -x "$show" ] || { echo "build first: $show is missing" >&2; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+within() {
+    for _ in $(seq "$1"); do
+        if "${@:2}"; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+Xvfb -displayfd 3 -screen 0 800x600x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
+pids+=($!)
+within 100 test -s "$work/display"
+export DISPLAY=":$(cat "$work/display")"
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+within 100 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
+
+# Shows one window, waits until it has settled, and saves the screen's part that the window and
+# its frame cover.
+photograph() {
+    "$show" "$1" >"$work/$1.id" 2>/dev/null &
+    pids+=($!)
+    within 100 test -s "$work/$1.id"
+    local id
+    id=$(cat "$work/$1.id")
+    within 50 eval "xwininfo -id $id | grep -q IsViewable"
+    sleep 0.5
+    local x y w h l r t b
+    read -r x y w h < <(xwininfo -id "$id" | awk -F: '
+        /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
+        /Width/ { w = $2 } /Height/ { h = $2 } END { print x, y, w, h }')
+    read -r l r t b < <(xprop -id "$id" _NET_FRAME_EXTENTS | awk -F'= ' '
+        NF == 2 { gsub(/,/, "", $2); print $2; found = 1 } END { if (!found) print "0 0 0 0" }')
+    import -window root -crop "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))" +repage \
+        "docs/$1.png"
+    kill "${pids[-1]}"
+    echo "docs/$1.png"
+}
+
+mkdir -p docs
+photograph splash
+photograph about

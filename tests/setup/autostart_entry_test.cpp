@@ -1,0 +1,110 @@
+#include "platform/AutostartEntry.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
+
+class AutostartEntryFile : public testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("HOME", QFile::encodeName(temp.filePath(QStringLiteral("home"))));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(temp.filePath(QStringLiteral("config"))));
+        entry->path = QStringLiteral("/opt/odovex/odovex");
+    }
+    void TearDown() override {
+        qputenv("HOME", home);
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    static QByteArray Read(const QString& name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    }
+    // Both programs come with the test dependencies.
+    static int Run(const char* program, const QStringList& arguments) {
+        const QString found = QStandardPaths::findExecutable(QString::fromLatin1(program));
+        EXPECT_FALSE(found.isEmpty()) << program << " is not installed";
+        return found.isEmpty() ? -1 : QProcess::execute(found, arguments);
+    }
+
+    const QByteArray home = qgetenv("HOME");
+    QTemporaryDir temp;
+    const QString folder = temp.filePath(QStringLiteral("config/autostart"));
+    const QString file = folder + QStringLiteral("/Shortcut to Odovex.desktop");
+    std::unique_ptr<AutostartEntry> entry = CreateAutostartEntry();
+};
+
+TEST_F(AutostartEntryFile, IsWrittenWholeMadeAnewAndRemoved) {
+    CaptureStderr();
+    entry->create();
+    EXPECT_EQ(Read(file), "[Desktop Entry]\nType=Application\nName=Odovex\n"
+                          "Exec=\"/opt/odovex/odovex\"\nPath=/opt/odovex\nIcon=odovex\n");
+    entry->path = QStringLiteral("/srv/run/odovex");
+    entry->create();
+    EXPECT_TRUE(Read(file).contains("\nPath=/srv/run\n"));
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), // no temporary file left
+              QStringList{QFileInfo(file).fileName()});
+    entry->remove();
+    EXPECT_FALSE(QFile::exists(file));
+    entry->remove(); // nothing left to remove
+    EXPECT_EQ(GetCapturedStderr(), "");
+
+    // Without an absolute XDG_CONFIG_HOME the entry lies under ~/.config.
+    const QString inHome =
+        temp.filePath(QStringLiteral("home/.config/autostart/")) + QFileInfo(file).fileName();
+    qunsetenv("XDG_CONFIG_HOME");
+    entry->create();
+    EXPECT_TRUE(QFile::exists(inHome));
+    qputenv("XDG_CONFIG_HOME", "relative/config");
+    entry->remove();
+    EXPECT_FALSE(QFile::exists(inHome));
+}
+
+TEST_F(AutostartEntryFile, IsValidAndStartsTheProgramInItsDirectoryWhateverThePathHolds) {
+    const QString odd = QStringLiteral("a b%c$d`e\"f\\g'h ~|&;*?#()<>");
+    for (const QString& name : {QStringLiteral("My Odovex"), odd, QStringLiteral("tab\there")}) {
+        const QString dir = temp.filePath(name);
+        QFile program(dir + QStringLiteral("/odovex")); // records where and as what it started
+        ASSERT_TRUE(QDir().mkpath(dir) && program.open(QIODevice::WriteOnly));
+        program.write("#!/bin/sh\npwd >started.part; printf '%s\\n' \"$0\" >>started.part;"
+                      " mv started.part started\n");
+        program.close();
+        program.setPermissions(program.permissions() | QFileDevice::ExeOwner);
+        entry->path = program.fileName();
+        entry->create();
+        EXPECT_EQ(Run("desktop-file-validate", {file}), 0) << qPrintable(name);
+        EXPECT_EQ(Run("gio", {QStringLiteral("launch"), file}), 0);
+        const QString started = dir + QStringLiteral("/started");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, 10000));
+        EXPECT_EQ(Read(started), (dir + u'\n' + program.fileName() + u'\n').toUtf8());
+    }
+    entry->path = temp.filePath(odd + QStringLiteral("/odovex"));
+    entry->create();
+    EXPECT_TRUE(Read(file).contains("\nExec=env \"" + temp.path().toUtf8() +
+                                    R"x(/a b%%c\\$d\\`e\\"f\\\\g'h ~|&;*?#()<>/odovex")x"));
+}
+
+TEST_F(AutostartEntryFile, FailuresGoToStandardErrorAsOneLineAndChangeNothing) {
+    const auto oneLine = [](const std::string& text) {
+        return text.rfind("Odovex: ", 0) == 0 && text.find('\n') == text.size() - 1;
+    };
+    // A folder takes the entry's name.
+    ASSERT_TRUE(QDir().mkpath(file + QStringLiteral("/keep")));
+    for (const auto call : {&AutostartEntry::create, &AutostartEntry::remove}) {
+        CaptureStderr();
+        ((*entry).*call)();
+        EXPECT_TRUE(oneLine(GetCapturedStderr()));
+        EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                  QStringList{QFileInfo(file).fileName()});
+        EXPECT_TRUE(QDir(file).exists(QStringLiteral("keep")));
+    }
+}
+
+} // namespace

@@ -1,0 +1,213 @@
+#include "platform/AutostartEntry.h"
+#include "setup/frmOdovexSetup.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// One QApplication for the test program, gone before the widgets' libraries unload.
+class QtApplication : public testing::Environment {
+    int argc_ = 1;
+    char name_[12] = "setup_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+};
+[[maybe_unused]] testing::Environment* const kApp =
+    testing::AddGlobalTestEnvironment(new QtApplication);
+
+// Records each call with the AutoStartOn it found.
+struct FakeEntry : AutostartEntry {
+    explicit FakeEntry(const StatsRecord& record) : record(record) {}
+    void create() override { calls.push_back(record.AutoStartOn ? "create on" : "create off"); }
+    void remove() override { calls.push_back(record.AutoStartOn ? "remove on" : "remove off"); }
+    const StatsRecord& record;
+    std::vector<std::string> calls;
+};
+
+class SetupDialog : public testing::Test {
+protected:
+    frmOdovexSetup& Load(const char* units = "English") {
+        record.Units = QString::fromLatin1(units);
+        dialog = std::make_unique<frmOdovexSetup>(record, entry);
+        dialog->beep = [this] {
+            ++beeps;
+        };
+        return *dialog;
+    }
+    template <typename Control = QLineEdit> Control* Child(const char* name) {
+        return dialog->findChild<Control*>(QLatin1StringView(name));
+    }
+    QString Captions() { return Child<QLabel>("Label7")->text() + Child<QLabel>("Label8")->text(); }
+
+    StatsRecord record = [] {
+        StatsRecord r;
+        r.AppPath = QStringLiteral("/home/u/My Odovex");
+        r.ScreenDimX = Currency::fromRaw(140000);
+        r.ScreenDimY = Currency::fromRaw(105000);
+        return r;
+    }();
+    FakeEntry entry{record};
+    std::unique_ptr<frmOdovexSetup> dialog;
+    int beeps = 0;
+};
+
+TEST_F(SetupDialog, LoadStepAndUnitHandlers) {
+    for (const auto& [units, english, metric, captions] :
+         {std::tuple{"English", true, false, "(Inches):(Inches):"},
+          std::tuple{"Metric", false, true, "(Centimeters):(Centimeters):"},
+          std::tuple{"english", false, false, "Label7Label8"}}) {
+        Load(units);
+        EXPECT_EQ(Child<QRadioButton>("optEnglish")->isChecked(), english) << units;
+        EXPECT_EQ(Child<QRadioButton>("optMetric")->isChecked(), metric) << units;
+        EXPECT_EQ(Captions(), captions);
+        EXPECT_EQ(record.Units, units);
+    }
+    EXPECT_EQ(entry.path, "/home/u/My Odovex/odovex");
+    EXPECT_EQ(Child("txtXDim")->text() + ' ' + Child("txtYDim")->text(), "14 10.5");
+    EXPECT_TRUE(entry.calls.empty());
+
+    Child("txtXDim")->setText(QStringLiteral("17"));
+    Child<QRadioButton>("optMetric")->click();
+    EXPECT_EQ(record.Units, "Metric");
+    EXPECT_EQ(Captions(), "(Centimeters):(Centimeters):");
+    Child<QRadioButton>("optEnglish")->click();
+    EXPECT_EQ(Captions(), "(Inches):(Inches):");
+    EXPECT_EQ(Child("txtXDim")->text(), "17");
+    EXPECT_EQ(record.ScreenDimX.raw(), 140000);
+}
+
+TEST_F(SetupDialog, KeyFilterPassesFullStopAndDigitsAndBeepsOnceForEveryOtherCode) {
+    Load();
+    for (const char* name : {"txtXDim", "txtYDim"}) {
+        for (int code = 0; code <= 255; ++code) {
+            Child(name)->setText(QStringLiteral("7"));
+            beeps = 0;
+            const QString typed(QChar(static_cast<char16_t>(code)));
+            QTest::sendKeyEvent(QTest::Press, Child(name), Qt::Key_unknown, typed, {});
+            const bool passes = code == '.' || (code >= '0' && code <= '9');
+            EXPECT_EQ(Child(name)->text(), passes ? u'7' + typed : QStringLiteral("7")) << code;
+            EXPECT_EQ(beeps, passes ? 0 : 1) << name << " " << code;
+        }
+    }
+}
+
+TEST_F(SetupDialog, KeyFilterHoldsAgainstShortcutsAndLeavesEditingKeys) {
+    Load().show();
+    QApplication::setActiveWindow(dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QLineEdit* box = Child("txtXDim");
+    box->setFocus();
+    box->clear();
+    QTest::keyClicks(box, QStringLiteral("12.5"));
+    QApplication::clipboard()->setText(QStringLiteral("99"));
+    int shortcuts = 0;
+    QShortcut paste(QKeySequence::Paste, dialog.get(), [&] { ++shortcuts; });
+    QShortcut quit(QKeySequence::Quit, dialog.get(), [&] { ++shortcuts; });
+    QShortcut cancel(QKeySequence::Cancel, dialog.get(), [&] { ++shortcuts; });
+    for (const char* keys :
+         {"Ctrl+V", "Ctrl+A", "Ctrl+Q", "Ctrl+Z", "Backspace", "Return", "Esc", "-", ",", "/"}) {
+        const QKeyCombination key = QKeySequence(QString::fromLatin1(keys))[0];
+        QTest::keyClick(box, key.key(), key.keyboardModifiers());
+    }
+    EXPECT_EQ(box->text(), "12.5");
+    EXPECT_TRUE(box->selectedText().isEmpty());
+    EXPECT_EQ(beeps, 10);
+    EXPECT_EQ(shortcuts, 0);
+
+    // Keys that deliver no character edit (X11 attaches DEL to Delete); access keys work.
+    const auto del = [&] {
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Delete, "\x7f", {});
+    };
+    QTest::keyClick(box, Qt::Key_Home);
+    del();
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClick(box, Qt::Key_Left);
+    del();
+    QTest::keyClick(box, '0');
+    QTest::keyClick(box, Qt::Key_M, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Child<QRadioButton>("optMetric")->isChecked(); }));
+    EXPECT_EQ(box->text(), "2.0");
+    EXPECT_EQ(beeps, 10);
+}
+
+TEST_F(SetupDialog, OkStoresWhatConvertsElseShowsTheReplacementTexts) {
+    Load();
+    QSignalSpy shown(dialog.get(), &frmOdovexSetup::showMainWindow);
+    const auto ok = [&](const char* x, const char* y) {
+        dialog->show();
+        Child("txtXDim")->setText(QString::fromUtf8(x));
+        Child("txtYDim")->setText(QString::fromUtf8(y));
+        Child<QPushButton>("cmdOk")->click();
+        const bool failed =
+            Child("txtXDim")->text() == "InValid" && Child("txtYDim")->text() == "Please re-enter.";
+        EXPECT_EQ(dialog->isVisible(), failed) << x << " " << y;
+        return std::tuple{record.ScreenDimX.raw(), record.ScreenDimY.raw(), failed};
+    };
+    EXPECT_EQ(ok("12.5", "9"), std::tuple(125000L, 90000L, false));
+    EXPECT_EQ(ok("0", "0"), std::tuple(0L, 0L, false));
+    EXPECT_EQ(ok(" 15.00005 ", ".5"), std::tuple(150000L, 5000L, false));
+    EXPECT_EQ(shown.count(), 3);
+    EXPECT_EQ(ok("", "9"), std::tuple(150000L, 5000L, true));
+    EXPECT_EQ(ok("13", "1.2.3"), std::tuple(130000L, 5000L, true)); // the width is kept
+    EXPECT_EQ(ok("InValid", "2"), std::tuple(130000L, 5000L, true));
+    for (const char* bad : {".", "1..", "12,5", "922337203685477.5808", "-"}) {
+        EXPECT_EQ(ok(bad, "8"), std::tuple(130000L, 5000L, true)) << bad;
+    }
+    EXPECT_EQ(shown.count(), 3);
+    EXPECT_EQ(beeps, 0);
+
+    // A decimal-comma locale takes its own separator (pasted) and the typed full stop.
+    const QLocale locale;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(ok("12,5", "9.25"), std::tuple(125000L, 92500L, false));
+    EXPECT_EQ(ok("1.234,5", "9"), std::tuple(125000L, 92500L, true));
+    QLocale::setDefault(locale);
+}
+
+TEST_F(SetupDialog, CheckBoxMakesAndRemovesTheEntryAndStartUpReplaysOnlyOn) {
+    Load().show();
+    QTest::mouseClick(dialog->chkAutoStart, Qt::LeftButton);
+    dialog->chkAutoStart->setChecked(true); // the value it already has: no click
+    dialog->chkAutoStart->setCheckState(Qt::PartiallyChecked);
+    EXPECT_EQ(record.AutoStartOn, kTrue);
+    dialog->chkAutoStart->setChecked(false);
+    EXPECT_EQ(entry.calls, (std::vector<std::string>{"create on", "remove off"}));
+
+    entry.calls.clear();
+    Load().chkAutoStart->setChecked(false); // start-up with AutoStartOn false
+    EXPECT_TRUE(entry.calls.empty());
+    record.AutoStartOn = kTrue;
+    Load().chkAutoStart->setChecked(true);
+    EXPECT_EQ(entry.calls, std::vector<std::string>{"create on"});
+}
+
+TEST_F(SetupDialog, ClosingByTheFrameHidesItAndBringsBackTheMainWindow) {
+    Load().show();
+    QSignalSpy shown(dialog.get(), &frmOdovexSetup::showMainWindow);
+    Child("txtXDim")->setText(QStringLiteral("21"));
+    QCloseEvent close; // reaches the window as the window manager's close command does
+    QCoreApplication::sendEvent(dialog->windowHandle(), &close);
+    EXPECT_TRUE(dialog->isHidden());
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(record.ScreenDimX.raw(), 140000);
+    EXPECT_EQ(Child("txtXDim")->text(), "21"); // kept for the next opening
+    dialog->show();
+    dialog->close(); // by code: hidden only
+    EXPECT_TRUE(dialog->isHidden());
+    EXPECT_EQ(shown.count(), 1);
+}
+
+} // namespace
