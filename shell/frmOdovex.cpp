@@ -255,9 +255,8 @@ void frmOdovex::cmdSetup_Click() {
 
 void frmOdovex::mnuAbout_Click() {
     if (!about_) {
-        // Closed by its frame, the box is destroyed; the next show makes and centres a new one.
+        // Closed by its frame, the box destroys itself; the next show makes and centres a new one.
         about_ = new frmAbout();
-        about_->setAttribute(Qt::WA_DeleteOnClose);
         connect(about_, &frmAbout::showMainWindow, this, &frmOdovex::showMainWindow);
     }
     about_->show();

@@ -98,6 +98,8 @@ TEST(StartUp, AZeroDimensionLeavesTheSetupDialogAlone) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Also when ctest lists the tests, which it does without the tests' environment.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
