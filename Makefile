@@ -2,6 +2,7 @@
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
+FUZZ_SECONDS ?= 60
 
 .PHONY: all deps build run test bench fuzz format clean
 
@@ -24,6 +25,9 @@ test: build
 
 bench: build
 	@bash scripts/bench.sh
+
+fuzz: deps
+	@bash scripts/fuzz.sh $(FUZZ_SECONDS)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,17 +1,280 @@
 #include "StatsFile.h"
 
-// Placeholder until the statistics file is written: every load fails, every save fails.
-LoadResult ReadStatsFile(const QString&, StatsRecord&, const std::function<bool()>&) {
-    return {false, QStringLiteral("not implemented")};
+#include "ReplaceFile.h"
+#include "engine/CurrencyText.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <variant>
+
+namespace {
+
+// A line of the file is the field it holds; the field's type gives the line kind: Currency a
+// number line, VbBool a boolean line, QString a text line.
+using LineField =
+    std::variant<Currency StatsRecord::*, VbBool StatsRecord::*, QString StatsRecord::*>;
+struct FileLine {
+    LineField field;
+    bool addsPendingClicks = false;
+};
+const std::array<FileLine, kLinesPerRecord> kFileLines{{
+    {&StatsRecord::ClicksToday, true},
+    {&StatsRecord::WindowsToday},
+    {&StatsRecord::TravelToday},
+    {&StatsRecord::AutoStartOn},
+    {&StatsRecord::Units},
+    {&StatsRecord::ScreenDimX},
+    {&StatsRecord::ScreenDimY},
+    {&StatsRecord::SinceDate},
+    {&StatsRecord::ClicksTotal, true},
+    {&StatsRecord::WindowsTotal},
+    {&StatsRecord::TravelTotal},
+    {&StatsRecord::LastDate},
+}};
+
+template <class... F> struct Overloaded : F... { using F::operator()...; };
+template <class... F> Overloaded(F...) -> Overloaded<F...>;
+
+constexpr qsizetype kReadChunkBytes = 64 * 1024;
+
+// A boolean line: "True"/"False" in any case, or a number, false exactly when it is zero. The
+// number's form is checked with its digits 1 to 9 turned into 0, so that a value beyond the
+// Currency range is still true and 0.00001 is not rounded to false.
+std::optional<VbBool> BoolFromText(const QString& line, QStringView decimalPoint,
+                                   QStringView groupSeparator) {
+    const QStringView text = QStringView(line).trimmed();
+    if (text.compare(u"True", Qt::CaseInsensitive) == 0) {
+        return kTrue;
+    }
+    if (text.compare(u"False", Qt::CaseInsensitive) == 0) {
+        return kFalse;
+    }
+    QString zeroed = text.toString();
+    bool nonZero = false;
+    for (QChar& c : zeroed) {
+        if (c >= u'1' && c <= u'9') {
+            c = u'0';
+            nonZero = true;
+        }
+    }
+    if (!CurrencyFromText(zeroed, decimalPoint, groupSeparator)) {
+        return std::nullopt;
+    }
+    return nonZero ? kTrue : kFalse;
 }
-QByteArray StatsFileBytes(const StatsRecord&) {
-    return {};
+
+} // namespace
+
+StatsFileReader::StatsFileReader(StatsRecord& record, std::function<bool()> afterEachRecord,
+                                 const QLocale& locale)
+    : record_(record), afterEachRecord_(std::move(afterEachRecord)),
+      decimalPoint_(locale.decimalPoint()), groupSeparator_(locale.groupSeparator()) {}
+
+bool StatsFileReader::fail(const QString& reason) {
+    failure_ = QStringLiteral("line %1: %2").arg(lineNumber_).arg(reason);
+    return false;
 }
-SaveResult WriteStatsFile(const QString&, const StatsRecord&) {
-    return {false, QStringLiteral("not implemented")};
+
+bool StatsFileReader::feed(QByteArrayView bytes) {
+    if (failure_) {
+        return false;
+    }
+    const char* const data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    if (afterCarriageReturn_ && size > 0) {
+        afterCarriageReturn_ = false;
+        i += data[0] == '\n' ? 1 : 0; // the LF of a CR LF split between chunks
+    }
+    while (i < size) {
+        qsizetype end = i;
+        while (end < size && data[end] != '\r' && data[end] != '\n') {
+            ++end;
+        }
+        if (line_.size() + (end - i) > kMaxLineBytes) {
+            ++lineNumber_;
+            return fail(QStringLiteral("longer than %1 bytes").arg(kMaxLineBytes));
+        }
+        line_.append(data + i, end - i);
+        if (end == size) {
+            break;
+        }
+        i = end + 1;
+        if (data[end] == '\r') {
+            if (i == size) {
+                afterCarriageReturn_ = true;
+            } else if (data[i] == '\n') {
+                ++i;
+            }
+        }
+        if (!endLine()) {
+            return false;
+        }
+    }
+    return true;
 }
+
+bool StatsFileReader::endLine() {
+    ++lineNumber_;
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
+                                                     QStringDecoder::Flag::ConvertInitialBom);
+    const QString text = decoder.decode(line_);
+    line_.clear();
+    if (decoder.hasError()) {
+        return fail(QStringLiteral("not UTF-8 text"));
+    }
+    const auto store = [](auto& field, auto value) {
+        if (value) {
+            field = *value;
+        }
+        return value.has_value();
+    };
+    const bool converted = std::visit(
+        Overloaded{
+            [&](Currency StatsRecord::*field) {
+                return store(staged_.*field,
+                             CurrencyFromText(text, decimalPoint_, groupSeparator_));
+            },
+            [&](VbBool StatsRecord::*field) {
+                return store(staged_.*field, BoolFromText(text, decimalPoint_, groupSeparator_));
+            },
+            [&](QString StatsRecord::*field) {
+                staged_.*field = text;
+                return true;
+            },
+        },
+        kFileLines[lineInRecord_].field);
+    if (!converted) {
+        return fail(std::holds_alternative<VbBool StatsRecord::*>(kFileLines[lineInRecord_].field)
+                        ? QStringLiteral("not True, False or a number")
+                        : QStringLiteral("not a number in range"));
+    }
+    if (++lineInRecord_ < kLinesPerRecord) {
+        return true;
+    }
+    lineInRecord_ = 0;
+    for (const FileLine& each : kFileLines) {
+        std::visit([&](auto field) { record_.*field = staged_.*field; }, each.field);
+    }
+    record_.PendingClicks = 0; // the loaded click counts include them
+    if (afterEachRecord_ && !afterEachRecord_()) {
+        return fail(QStringLiteral("the steps after the record failed"));
+    }
+    return true;
+}
+
+LoadResult StatsFileReader::finish() {
+    if (!failure_ && !line_.isEmpty()) {
+        endLine(); // a last line without a line end
+    }
+    if (!failure_ && lineInRecord_ != 0) {
+        fail(QStringLiteral("the file ends inside a record"));
+    }
+    if (failure_) {
+        return {false, *failure_};
+    }
+    return {true, {}};
+}
+
+LoadResult ReadStatsFile(const QString& path, StatsRecord& record,
+                         const std::function<bool()>& afterEachRecord) {
+    const QByteArray name = QFile::encodeName(path);
+    const auto failed = [&](const char* what, int error) {
+        return LoadResult{false, QStringLiteral("%1: %2: %3")
+                                     .arg(path, QLatin1String(what),
+                                          QString::fromLocal8Bit(std::strerror(error)))};
+    };
+    // Non-blocking, so that a FIFO put in the file's place cannot stall the open.
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        return failed("cannot open", errno);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return failed("cannot examine", error);
+    }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return {false, QStringLiteral("%1: not a regular file").arg(path)};
+    }
+    StatsFileReader reader(record, afterEachRecord);
+    QByteArray chunk(kReadChunkBytes, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk.data(), static_cast<size_t>(chunk.size()));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            const int error = errno;
+            ::close(fd);
+            return failed("cannot read", error);
+        }
+        if (got == 0 || !reader.feed(QByteArrayView(chunk.constData(), got))) {
+            break;
+        }
+    }
+    ::close(fd);
+    return reader.finish();
+}
+
+std::optional<QByteArray> StatsFileBytes(const StatsRecord& record, const QLocale& locale) {
+    const Currency pending = *Currency::fromInt(record.PendingClicks);
+    QByteArray bytes;
+    for (const FileLine& line : kFileLines) {
+        const std::optional<QString> text = std::visit(
+            Overloaded{
+                [&](Currency StatsRecord::*field) -> std::optional<QString> {
+                    const std::optional<Currency> value =
+                        line.addsPendingClicks ? (record.*field).plus(pending) : record.*field;
+                    if (!value) {
+                        return std::nullopt;
+                    }
+                    const QString number = CurrencyToText(*value, locale);
+                    return (value->raw() < 0 ? number : u' ' + number) + u' ';
+                },
+                [&](VbBool StatsRecord::*field) -> std::optional<QString> {
+                    return record.*field != 0 ? QStringLiteral("True") : QStringLiteral("False");
+                },
+                [&](QString StatsRecord::*field) -> std::optional<QString> {
+                    return record.*field;
+                },
+            },
+            line.field);
+        if (!text) {
+            return std::nullopt;
+        }
+        const QByteArray encoded = text->toUtf8();
+        if (encoded.size() > kMaxLineBytes || encoded.contains('\r') || encoded.contains('\n')) {
+            return std::nullopt;
+        }
+        bytes += encoded;
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+SaveResult WriteStatsFile(const QString& directory, const StatsRecord& record) {
+    const std::optional<QByteArray> bytes = StatsFileBytes(record);
+    if (!bytes) {
+        return {false, QStringLiteral("Could not save %1: a count is beyond the range the file "
+                                      "holds, or a text holds a line break")
+                           .arg(kStatsFileName)};
+    }
+    QString error = ReplaceFileContents(directory, QLatin1String(kStatsFileName), *bytes);
+    return {error.isEmpty(), std::move(error)};
+}
+
 bool Timer4_Timer(std::int16_t& Timer4Count) {
-    if (++Timer4Count == 9) {
+    if (++Timer4Count == kSaveEveryMinutes) {
         Timer4Count = 0;
         return true;
     }

@@ -3,10 +3,22 @@
 #include "engine/StatsRecord.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QLocale>
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 inline constexpr char kStatsFileName[] = "Odovex1.dat";
+// Lines per record; a file holds one record or more, one after the other.
+inline constexpr int kLinesPerRecord = 12;
+// The longest line the reader accepts, in bytes without its line end. The longest line ever
+// written is a date text of a few dozen bytes; the cap turns an endless line into a failure
+// instead of a memory hog.
+inline constexpr int kMaxLineBytes = 4096;
+// The periodic save runs on every ninth firing of the one-minute timer.
+inline constexpr int kSaveEveryMinutes = 9;
 
 // The outcome of reading the statistics file: loaded, or failed with a reason for logs. Every
 // way a load can fail gives the same outcome; the file is never changed by reading.
@@ -23,16 +35,52 @@ struct [[nodiscard]] SaveResult {
     explicit operator bool() const { return ok; }
 };
 
-// Reads `path` group of twelve lines after group into `record`, calling `afterEachRecord` after
-// each group (a false return fails the load). An empty file loads nothing and succeeds.
+// Reads the file's bytes as they arrive, in chunks of any size, holding at most one line. A
+// line ends at CR LF, a lone CR or a lone LF; the last line may end at the end of the file.
+// Text is UTF-8. Number lines take the locale's decimal and group separators, boolean lines
+// "True"/"False" in any case or a number (zero is false). A group of twelve lines reaches the
+// record only once all twelve have converted; then the pending clicks are cleared (the loaded
+// counts include them) and `afterEachRecord` runs, a false return failing the load. The first
+// failure ends the read; later bytes are ignored.
+class StatsFileReader {
+public:
+    StatsFileReader(StatsRecord& record, std::function<bool()> afterEachRecord,
+                    const QLocale& locale = QLocale());
+    // False once the read has failed.
+    bool feed(QByteArrayView bytes);
+    // The outcome, once every byte has been fed. An empty input loads nothing and succeeds.
+    LoadResult finish();
+
+private:
+    bool endLine();
+    bool fail(const QString& reason);
+
+    StatsRecord& record_;
+    std::function<bool()> afterEachRecord_;
+    QString decimalPoint_;
+    QString groupSeparator_;
+    StatsRecord staged_;
+    QByteArray line_;
+    bool afterCarriageReturn_ = false;
+    int lineInRecord_ = 0;
+    std::int64_t lineNumber_ = 0;
+    std::optional<QString> failure_;
+};
+
+// Reads the file at `path` record after record into `record`, calling `afterEachRecord` after
+// each. Only a regular file is read, and it is opened read-only.
 LoadResult ReadStatsFile(const QString& path, StatsRecord& record,
                          const std::function<bool()>& afterEachRecord);
 
-// The twelve lines as written, CR LF after each, pending clicks added to the click lines.
-QByteArray StatsFileBytes(const StatsRecord& record);
+// The twelve lines as written, CR LF after each, pending clicks added to the click lines. Empty
+// when the record holds something the reader would not take back: a click count plus the
+// pending clicks beyond the Currency range, or a text with a line break or over the line cap.
+std::optional<QByteArray> StatsFileBytes(const StatsRecord& record,
+                                         const QLocale& locale = QLocale());
 
 // Replaces `directory`/Odovex1.dat with the record's twelve lines atomically (temporary file in
-// the same directory, flushed, synced, renamed over the old one).
+// the same directory, written, synced, renamed over the old one, directory synced). On failure
+// the old file is left byte for byte and the temporary file is removed.
 SaveResult WriteStatsFile(const QString& directory, const StatsRecord& record);
 
 // The periodic save's count: true on every ninth firing of the one-minute timer.

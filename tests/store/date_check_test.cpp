@@ -1,0 +1,91 @@
+#include "StoreTesting.h"
+#include "platform/Clock.h"
+#include "store/DateCheck.h"
+#include "tests/engine/LabelRecorder.h"
+
+namespace {
+
+struct FakeClock : Clock {
+    QDateTime moment{QDate(2024, 5, 15), QTime(0, 0, 20)};
+    QDateTime now() const override { return moment; }
+};
+
+struct Rollover : StoreTest {
+    FakeClock clock;
+    MainLabels labels;
+    LabelRecorder recorder;
+    StatsRecord record = ExampleRecord(); // LastDate 5/15/24
+    void SetUp() override {
+        StoreTest::SetUp();
+        labels.setSink(&recorder);
+        record.PendingClicks = 5;
+    }
+};
+
+} // namespace
+
+TEST_F(Rollover, TheSameDayChangesNothingHoweverOftenItRuns) {
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(DateCheck(record, labels, clock));
+    }
+    EXPECT_EQ(record.PendingClicks, 5);
+    EXPECT_EQ(
+        StatsFileBytes(record),
+        StatsFileBytes(ExampleRecord()).value().replace(" 12 ", " 17 ").replace(" 120 ", " 125 "));
+    EXPECT_TRUE(recorder.writes.empty());
+}
+
+TEST_F(Rollover, ANewDayMovesPendingClicksToTheTotalAndZeroesToday) {
+    record.LastDate = QStringLiteral("5/14/24");
+    record.ClicksToday = Amount(100);
+    record.ClicksTotal = Amount(1000);
+    record.WindowsToday = Amount(7);
+    record.TravelToday = Amount(12.5);
+    record.PrevCursorValid = kTrue;
+    EXPECT_TRUE(DateCheck(record, labels, clock));
+
+    StatsRecord expected = ExampleRecord();
+    expected.ClicksToday = expected.WindowsToday = expected.TravelToday = Currency();
+    expected.ClicksTotal = Amount(1005);
+    EXPECT_EQ(StatsFileBytes(record), StatsFileBytes(expected));
+    EXPECT_EQ(record.PendingClicks, 0);
+    EXPECT_EQ(record.PrevCursorValid, kFalse);
+    const std::vector<std::pair<Label, QString>> shown = {
+        {Label::Date, "5/15/24"}, {Label::WindowsViewed, "0"}, {Label::InputClicks, "0"}};
+    EXPECT_EQ(recorder.writes, shown);
+}
+
+TEST_F(Rollover, AClockSetBackAnEmptyDateOrAFullTotalStartADayToo) {
+    clock.moment = clock.moment.addDays(-1);
+    EXPECT_TRUE(DateCheck(record, labels, clock));
+    EXPECT_EQ(record.LastDate, "5/14/24");
+    EXPECT_TRUE(record.WindowsToday.isZero());
+
+    record.LastDate.clear();
+    record.ClicksTotal = Currency::fromRaw(INT64_MAX);
+    record.PendingClicks = 5;
+    EXPECT_FALSE(DateCheck(record, labels, clock)); // the total cannot take the pending clicks
+    EXPECT_EQ(record.LastDate, "5/14/24");
+    EXPECT_EQ(record.ClicksTotal, Currency::fromRaw(INT64_MAX));
+    EXPECT_EQ(record.PendingClicks, 0);
+}
+
+TEST_F(Rollover, DateTextsFollowTheLocaleWithoutTimeZone) {
+    const QDateTime evening(QDate(2024, 5, 14), QTime(21, 3, 7, 900));
+    const QDateTime midnight(QDate(2024, 5, 14), QTime(0, 0));
+    EXPECT_EQ(GeneralDateTimeText(evening), "5/14/24 9:03:07 PM");
+    EXPECT_EQ(GeneralDateTimeText(midnight), "5/14/24");
+    EXPECT_EQ(GeneralDateTimeText(midnight.addSecs(1)), "5/14/24 12:00:01 AM");
+
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(ShortDateText(evening.date()), "14.05.24");
+    EXPECT_EQ(GeneralDateTimeText(evening), "14.05.24 21:03:07");
+    // The zone stands before the time, in brackets, in parentheses.
+    for (const char* name : {"zh_CN", "zh_HK", "ca_ES"}) {
+        QLocale::setDefault(QLocale(name));
+        const QString text = GeneralDateTimeText(evening);
+        EXPECT_FALSE(text.contains("UTC") || text.contains("GMT") || text.contains(u"  ") ||
+                     text.endsWith(u' ') || text.contains("()") || text.contains("[]"))
+            << text.toStdString();
+    }
+}
