@@ -88,14 +88,18 @@ bool frmOdovex::Initialize() {
         RecordLoaded();
         return true;
     });
-    if (!loaded) {
-        Complain(QStringLiteral("cannot load %1: %2").arg(path, loaded.reason));
+    // Nothing is pending at start-up, so the day check cannot fail here; were it to, the run
+    // would not start on counts it could not hold.
+    const bool dayChecked = loaded && DateCheck(record_, labels_, s_.clock);
+    if (!dayChecked) {
+        Complain(
+            QStringLiteral("cannot load %1: %2")
+                .arg(path, loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
         s_.messages.MsgBox({QStringLiteral("Odovex must be started from its directory"), kTitle,
                             MsgButtons::OkOnly, MsgIcon::Exclamation});
         s_.end(1);
         return false;
     }
-    DateCheck(record_, labels_, s_.clock);
     return true;
 }
 
