@@ -5,11 +5,13 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev
+  cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev libxcb1-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
   xvfb xauth openbox trayer x11-utils xdotool desktop-file-utils x11-apps imagemagick
+  # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3
+  python3
 )
 
 missing=()
