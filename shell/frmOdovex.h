@@ -67,7 +67,7 @@ public:
     // The session manager asks for the data before the session ends (it may yet be cancelled):
     // saves and goes on counting.
     void SessionSave();
-    // For std::atexit: the X connection is gone, so a failed save is told on stderr alone.
+    // Form_Unload once the X connection is gone: a failed save is told on stderr alone.
     void UnloadAtExit();
 
     void setLabel(Label label, const QString& text) override;

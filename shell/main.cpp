@@ -28,7 +28,7 @@ frmOdovex* g_mainWindow = nullptr;
     std::_Exit(code);
 }
 
-// Qt's xcb plugin and Xlib call exit() when the X connection breaks; the run is saved here.
+// Qt's xcb plugin calls exit() when its X connection breaks; the run is saved here.
 void SaveAtExit() {
     if (frmOdovex* window = std::exchange(g_mainWindow, nullptr)) {
         window->UnloadAtExit();
@@ -80,6 +80,12 @@ int main(int argc, char** argv) {
     g_mainWindow = &window;
     std::atexit(SaveAtExit);
 
+    // The X11 probes outlive their broken connection and report it on the loop; Qt's own
+    // connection calls exit() instead, which SaveAtExit covers.
+    desktop->setLostHandler([&window] {
+        window.UnloadAtExit();
+        EndProcess(1);
+    });
     QObject::connect(&terminations, &TerminationSignals::received, &window, [&window] {
         window.Form_Unload();
         EndProcess(0);
