@@ -3,8 +3,8 @@
 
     shell_e2e.py SCENARIO ODOVEX XINJECT
 
-Input goes in through XTest; results are read from Odovex1.dat after the run ends. Counts are
-checked as lower bounds: the keys that answer the questions count as clicks too.
+Input goes in through XTest; results are read from Odovex1.dat once the run has ended. Counts
+are lower bounds: the keys that answer the questions count as clicks too.
 """
 
 import os
@@ -34,160 +34,137 @@ def within(what, check):
     raise AssertionError("timed out waiting for " + what)
 
 
-class Odovex:
-    def __init__(self, desktop, program, directory):
-        self.desktop = desktop
-        self.process = desktop.spawn([program], cwd=directory, stderr=subprocess.PIPE, text=True)
+class Run:
+    def __init__(self, desktop, program, injector, directory):
+        self.desktop, self.program, self.directory = desktop, program, directory
+        self.inject = desktop.injector(injector)
+        self.odovex = self.start()
 
-    def windows(self, title="Odovex"):
-        """Visible windows of this process with the title (the main window, a message box), or
-        all of them (the tray icon's too: its name is not matched) when the title is None."""
+    def start(self):
+        return self.desktop.spawn([self.program], cwd=self.directory, stderr=subprocess.PIPE,
+                                  text=True)
+
+    def x(self, *argv):
+        return subprocess.run(argv, env=self.desktop.env, capture_output=True, text=True).stdout
+
+    def windows(self, process, title="Odovex"):
+        """Visible windows of the process with the title (the main window, a message box), or
+        all of them when the title is None (a tray icon's name is not matched)."""
         name = [] if title is None else ["--name", "^%s$" % title]
-        found = subprocess.run(["xdotool", "search", "--all", "--onlyvisible", "--pid",
-                                str(self.process.pid)] + name,
-                               env=self.desktop.env, capture_output=True, text=True)
-        return found.stdout.split()
+        return self.x("xdotool", "search", "--all", "--onlyvisible", "--pid", str(process.pid),
+                      *name).split()
 
-    def window(self, title="Odovex"):
-        return within("a window " + title, lambda: self.windows(title))[0]
+    def window(self, process, title="Odovex"):
+        return within("a window " + title, lambda: self.windows(process, title))[0]
 
-    def end(self):
-        assert self.process.wait(WAIT_S) is not None
-        return self.process.returncode, self.process.stderr.read()
+    def geometry(self, window):
+        value = dict(line.split(":", 1) for line in self.x("xwininfo", "-id", window).splitlines()
+                     if ":" in line)
+        return [int(value["  " + key]) for key in ("Absolute upper-left X", "Absolute upper-left Y",
+                                                   "Width", "Height")]
 
+    def point_at(self, window, dx=0):
+        x, y, width, height = self.geometry(window)
+        self.inject.send("line %d %d 2 1000" % (x + width // 2 + dx, y + height // 2))
+        self.inject.send("sleep 20")
 
-def geometry(desktop, window):
-    info = subprocess.run(["xwininfo", "-id", window], env=desktop.env, capture_output=True,
-                          text=True).stdout
-    value = {line.split(":")[0].strip(): line.split(":")[1].strip()
-             for line in info.splitlines() if ":" in line}
-    return (int(value["Absolute upper-left X"]), int(value["Absolute upper-left Y"]),
-            int(value["Width"]), int(value["Height"]))
+    def keys(self, window, *keys):
+        self.inject.send("activate " + window)
+        for key in keys:
+            self.inject.send("keydown " + key)
+        for key in reversed(keys):
+            self.inject.send("keyup " + key)
 
+    def end(self, process, sig=None):
+        if sig:
+            process.send_signal(sig)
+        process.wait(WAIT_S)
+        return process.returncode, process.stderr.read()
 
-def counts(directory):
-    with open(os.path.join(directory, "Odovex1.dat"), newline="") as data:
-        lines = data.read().split("\r\n")
-    assert len(lines) == 13 and lines[12] == "", lines
-    return {"clicks": float(lines[0]), "windows": float(lines[1]), "travel": float(lines[2]),
-            "since": lines[7]}
+    def counts(self):
+        with open(os.path.join(self.directory, "Odovex1.dat"), newline="") as data:
+            lines = data.read().split("\r\n")
+        assert len(lines) == 13 and lines[12] == "" and lines[7] != "Start", lines
+        return [float(lines[line]) for line in (0, 1, 2)]  # clicks, windows, inches today
 
+    def use_desktop(self):
+        """Ten window changes, ten left clicks, more than 600 pixels (6 inches) of travel."""
+        self.window(self.odovex)
+        time.sleep(ARMED_S)
+        first, second = self.inject.send("window"), self.inject.send("window")
+        for turn in range(10):
+            self.inject.send("activate " + (first if turn % 2 == 0 else second))
+            self.inject.send("sleep 20")  # a tick sees each window
+        self.point_at(second)
+        self.inject.send("click 1 10 100")
+        self.point_at(second, 300)
+        self.point_at(second)
 
-def use_desktop(desktop, inject, odovex):
-    """Ten window changes, ten left clicks, at least 600 pixels (6 inches) of cursor travel."""
-    odovex.window()
-    time.sleep(ARMED_S)
-    first, second = inject.send("window"), inject.send("window")
-    for turn in range(10):
-        inject.send("activate " + (first if turn % 2 == 0 else second))
-        inject.send("sleep 20")
-    x, y, width, height = geometry(desktop, second)
-    inject.send("moveto %d %d" % (x + width // 2, y + height // 2))
-    inject.send("sleep 20")
-    inject.send("click 1 10 100")
-    inject.send("line %d %d 2 1000" % (x + width // 2 + 300, y + height // 2))
-    inject.send("sleep 20")
-    inject.send("line %d %d 2 1000" % (x + width // 2, y + height // 2))
-    inject.send("sleep 100")
-
-
-def expect_counted(directory):
-    got = counts(directory)
-    assert got["clicks"] >= 10 and got["windows"] >= 10, got
-    assert got["travel"] >= 6.0, got
-    assert got["since"] != "Start", got
-
-
-def answer(inject, window, keys):
-    inject.send("activate " + window)
-    for key in keys:
-        inject.send("keydown " + key)
-    for key in reversed(keys):
-        inject.send("keyup " + key)
+    def expect_counted(self):
+        clicks, windows, inches = self.counts()
+        assert clicks >= 10 and windows >= 10 and inches >= 6.0, (clicks, windows, inches)
 
 
-def quit_by_keyboard(desktop, inject, odovex, directory):
-    use_desktop(desktop, inject, odovex)
-    answer(inject, odovex.window(), ["Alt_L", "q"])  # the Quit button's access key
-    answer(inject, odovex.window("Exit Odovex"), ["Return"])  # Yes is the default button
-    assert odovex.end()[0] == 0
-    expect_counted(directory)
+def quit_by_keyboard(run):
+    run.use_desktop()
+    run.keys(run.window(run.odovex), "Alt_L", "q")  # the Quit button's access key
+    run.keys(run.window(run.odovex, "Exit Odovex"), "Return")  # Yes is the default button
+    assert run.end(run.odovex)[0] == 0
+    run.expect_counted()
 
 
-def sigterm(desktop, inject, odovex, directory):
-    use_desktop(desktop, inject, odovex)
-    odovex.process.send_signal(signal.SIGTERM)
-    assert odovex.end()[0] == 0
-    expect_counted(directory)
+def desktop_ends(run, end):
+    run.use_desktop()
+    end()
+    run.end(run.odovex)
+    run.expect_counted()
 
 
-def lost(desktop, inject, odovex, directory):
-    use_desktop(desktop, inject, odovex)
-    desktop.xvfb.kill()
-    odovex.end()
-    expect_counted(directory)
-
-
-def second_start(desktop, inject, odovex, directory, program):
-    odovex.window()
-    second = Odovex(desktop, program, directory)
-    answer(inject, second.window(), ["Return"])
-    code, err = second.end()
+def second_start(run):
+    run.window(run.odovex)
+    second = run.start()
+    run.keys(run.window(second), "Return")
+    code, err = run.end(second)
     assert code == 1 and "Odovex is already running." in err, (code, err)
     time.sleep(ARMED_S)
-    inject.send("click 1 5 100")
-    odovex.process.send_signal(signal.SIGTERM)
-    assert odovex.end()[0] == 0
-    assert counts(directory)["clicks"] >= 5, counts(directory)
+    run.inject.send("click 1 5 100")
+    assert run.end(run.odovex, signal.SIGTERM)[0] == 0
+    assert run.counts()[0] >= 5, run.counts()
 
 
-def refused(desktop, inject, odovex, directory, before):
-    answer(inject, odovex.window(), ["Return"])
-    code, err = odovex.end()
+def refused(run, before):
+    run.keys(run.window(run.odovex), "Return")
+    code, err = run.end(run.odovex)
     assert code == 1 and "cannot load" in err, (code, err)
-    left = sorted(os.listdir(directory))
-    assert left == ([] if before is None else ["Odovex1.dat"]), left
+    names = os.listdir(run.directory)
+    assert names == ([] if before is None else ["Odovex1.dat"]), names
     if before is not None:
-        with open(os.path.join(directory, "Odovex1.dat"), "rb") as data:
+        with open(os.path.join(run.directory, "Odovex1.dat"), "rb") as data:
             assert data.read() == before
 
 
-def viewable(desktop, window):
-    info = subprocess.run(["xwininfo", "-id", window], env=desktop.env, capture_output=True,
-                          text=True).stdout
-    return "IsViewable" in info
-
-
-def tray(desktop, inject, odovex, directory):
+def tray(run):
     """A close by the frame hides the window to the tray; a click on the icon brings it back."""
-    main = within("the main window", lambda: [w for w in odovex.windows()
-                                              if geometry(desktop, w)[2] > 100])[0]
-    icon = within("the tray icon", lambda: [w for w in odovex.windows(None) if w != main])[0]
-    answer(inject, main, ["Alt_L", "F4"])
-    within("the window hidden", lambda: not viewable(desktop, main))
-    assert odovex.process.poll() is None
-    x, y, width, height = geometry(desktop, icon)
-    inject.send("moveto %d %d" % (x + width // 2, y + height // 2))
-    inject.send("click 1 1 10")
-    within("the window shown", lambda: viewable(desktop, main))
-    odovex.process.send_signal(signal.SIGTERM)
-    assert odovex.end()[0] == 0
-
-
-def no_display(program):
-    env = {key: value for key, value in os.environ.items() if key != "DISPLAY"}
-    run = subprocess.run([program], env=env, capture_output=True, text=True, timeout=WAIT_S)
-    assert run.returncode == 1 and len(run.stderr.splitlines()) == 1, run
+    main = within("the main window", lambda: [w for w in run.windows(run.odovex)
+                                              if run.geometry(w)[2] > 100])[0]
+    icon = within("the tray icon", lambda: set(run.windows(run.odovex, None)) - {main}).pop()
+    run.keys(main, "Alt_L", "F4")
+    within("the window hidden", lambda: "IsViewable" not in run.x("xwininfo", "-id", main))
+    assert run.odovex.poll() is None
+    run.point_at(icon)
+    run.inject.send("click 1 1 10")
+    within("the window shown", lambda: "IsViewable" in run.x("xwininfo", "-id", main))
+    assert run.end(run.odovex, signal.SIGTERM)[0] == 0
 
 
 def main():
     scenario, program, injector = sys.argv[1:4]
     if scenario == "no_display":
-        no_display(program)
-        print("%s: passed" % scenario)
-        return
+        env = {key: value for key, value in os.environ.items() if key != "DISPLAY"}
+        ran = subprocess.run([program], env=env, capture_output=True, text=True, timeout=WAIT_S)
+        assert ran.returncode == 1 and len(ran.stderr.splitlines()) == 1, ran
+        return print("no_display: passed")
     with tempfile.TemporaryDirectory() as directory, tempfile.TemporaryDirectory() as runtime:
-        os.chmod(runtime, 0o700)
         before = None
         if scenario != "missing":
             lines = FRESH[:11] if scenario == "cut_short" else FRESH
@@ -195,24 +172,22 @@ def main():
             with open(os.path.join(directory, "Odovex1.dat"), "wb") as data:
                 data.write(before)
         with Desktop() as desktop:
-            # The lock of this run's one instance, apart from every other run's.
+            # This run's single-instance lock, apart from every other run's.
             desktop.env["XDG_RUNTIME_DIR"] = runtime
-            inject = desktop.injector(injector)
             if scenario == "tray":
                 desktop.spawn(["trayer", "--edge", "bottom", "--widthtype", "pixel", "--width",
-                               "100", "--height", "24"], stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL)
+                               "100", "--height", "24"])
                 within("the tray", lambda: "trayer" in subprocess.run(
                     ["xwininfo", "-root", "-tree"], env=desktop.env, capture_output=True,
                     text=True).stdout)
-            odovex = Odovex(desktop, program, directory)
-            if scenario in ("missing", "cut_short"):
-                refused(desktop, inject, odovex, directory, before)
-            elif scenario == "second_start":
-                second_start(desktop, inject, odovex, directory, program)
-            else:
-                {"quit": quit_by_keyboard, "sigterm": sigterm, "lost": lost, "tray": tray}[scenario](
-                    desktop, inject, odovex, directory)
+            run = Run(desktop, program, injector, directory)
+            {"quit": lambda: quit_by_keyboard(run),
+             "sigterm": lambda: desktop_ends(run, lambda: run.odovex.send_signal(signal.SIGTERM)),
+             "lost": lambda: desktop_ends(run, desktop.xvfb.kill),
+             "second_start": lambda: second_start(run),
+             "missing": lambda: refused(run, before),
+             "cut_short": lambda: refused(run, before),
+             "tray": lambda: tray(run)}[scenario]()
     print("%s: passed" % scenario)
 
 

@@ -48,41 +48,34 @@ TEST(StartUp, FillsTheLabelsAndInstallsTheTickAndTimers) {
     EXPECT_EQ(set.label("lblInputClicks"), "7");
 }
 
-TEST(StartUp, ASecondInstanceOrAFileThatDoesNotLoadEndsTheRun) {
-    Shell second;
-    second.instanceFree = false;
-    second.write(FileBytes(Lines()));
-    EXPECT_FALSE(second.window->Form_Load());
-    ASSERT_EQ(second.boxes.shown.size(), 1u);
-    ExpectBox(second.boxes.shown[0], "Odovex is already running.", "Odovex", MsgButtons::OkOnly,
-              MsgIcon::Critical);
-    EXPECT_EQ(second.ends, std::vector<int>{1});
-    EXPECT_TRUE(second.record.Units.isEmpty());
-
-    Shell cut;
-    cut.write(FileBytes(Lines(), 11));
-    EXPECT_FALSE(cut.window->Form_Load());
-    ASSERT_EQ(cut.boxes.shown.size(), 1u);
-    ExpectBox(cut.boxes.shown[0], "Odovex must be started from its directory", "Odovex",
-              MsgButtons::OkOnly, MsgIcon::Exclamation);
-    EXPECT_EQ(cut.ends, std::vector<int>{1});
-    EXPECT_FALSE(cut.tick->isActive() || cut.window->isVisible());
-    cut.window->Form_Unload();
-    EXPECT_EQ(cut.bytes(), FileBytes(Lines(), 11));
+TEST(StartUp, ASecondInstanceOrAFileThatDoesNotLoadEndsTheRunAfterItsMessage) {
+    for (bool second : {true, false}) {
+        Shell shell;
+        shell.instanceFree = !second;
+        shell.write(FileBytes(Lines(), second ? 12 : 11));
+        EXPECT_FALSE(shell.window->Form_Load());
+        ASSERT_EQ(shell.boxes.shown.size(), 1u);
+        if (second) {
+            ExpectBox(shell.boxes.shown[0], "Odovex is already running.", "Odovex",
+                      MsgButtons::OkOnly, MsgIcon::Critical);
+        } else {
+            ExpectBox(shell.boxes.shown[0], "Odovex must be started from its directory", "Odovex",
+                      MsgButtons::OkOnly, MsgIcon::Exclamation);
+        }
+        EXPECT_EQ(shell.ends, std::vector<int>{1});
+        EXPECT_FALSE(shell.tick->isActive() || shell.window->isVisible());
+        shell.window->Form_Unload();
+        EXPECT_EQ(shell.bytes(), FileBytes(Lines(), second ? 12 : 11));
+    }
 }
 
-TEST(StartUp, AutoStartReplaysTheEntryAndStartsInTheTray) {
+TEST(StartUp, AutoStartReplaysTheEntryAndStartsInTheTrayWithTheSplash) {
     Shell shell;
     ASSERT_TRUE(shell.start(Lines("0", "True")));
     EXPECT_EQ(shell.autostart.calls, 1);
     EXPECT_FALSE(shell.window->isVisible());
     EXPECT_TRUE(TopLevel<frmSplash>()->isVisible() && TopLevel<frmSplash>()->Timer1.isActive());
     EXPECT_TRUE(TopLevel<frmOdovexSetup>()->chkAutoStart->isChecked());
-
-    Shell trayless;
-    trayless.tray = false;
-    ASSERT_TRUE(trayless.start(Lines("0", "True")));
-    EXPECT_TRUE(trayless.window->isVisible() && trayless.window->isMinimized());
 }
 
 TEST(StartUp, AZeroDimensionLeavesTheSetupDialogAlone) {
