@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Photographs the splash and the About box under a private Xvfb with openbox, frame included,
-# into docs/splash.png and docs/about.png. Needs a build (make, or cmake --build build).
+# Photographs the splash, the About box and the main window under a private Xvfb with openbox,
+# frame included, into docs/splash.png, docs/about.png and docs/main.png. Needs a build (make,
+# or cmake --build build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 show=build/tests/splash/splash_show
@@ -36,8 +37,12 @@ photograph() {
     "$show" "$1" >"$work/$1.id" 2>/dev/null &
     pids+=($!)
     within 100 test -s "$work/$1.id"
-    local id
-    id=$(cat "$work/$1.id")
+    capture "$(cat "$work/$1.id")" "$1"
+}
+
+# Saves window $1 with its frame as docs/$2.png, then ends the program that showed it.
+capture() {
+    local id=$1
     within 50 eval "xwininfo -id $id | grep -q IsViewable"
     sleep 0.5
     local x y w h l r t b
@@ -47,11 +52,27 @@ photograph() {
     read -r l r t b < <(xprop -id "$id" _NET_FRAME_EXTENTS | awk -F'= ' '
         NF == 2 { gsub(/,/, "", $2); print $2; found = 1 } END { if (!found) print "0 0 0 0" }')
     import -window root -crop "$((w + l + r))x$((h + t + b))+$((x - l))+$((y - t))" +repage \
-        "docs/$1.png"
+        "docs/$2.png"
     kill "${pids[-1]}"
-    echo "docs/$1.png"
+    echo "docs/$2.png"
+}
+
+# The program itself, in a directory of its own holding a statistics file of some weeks' use.
+photograph_main() {
+    local dir=$work/main program today
+    program=$(pwd)/build/odovex
+    mkdir -p "$dir"
+    today=$(date +%-m/%-d/%y) # the short date of the locale below
+    printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False English ' 13.3 ' ' 7.5 ' \
+        '11/2/26 9:15:00 AM' ' 45678 ' ' 3210 ' ' 98765.4321 ' "$today" >"$dir/Odovex1.dat"
+    (cd "$dir" && exec env LC_ALL=en_US.UTF-8 XDG_RUNTIME_DIR="$dir" "$program") 2>/dev/null &
+    pids+=($!)
+    local id
+    id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name '^Odovex$')
+    capture "$id" main
 }
 
 mkdir -p docs
 photograph splash
 photograph about
+photograph_main
