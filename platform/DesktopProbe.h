@@ -2,6 +2,8 @@
 
 #include "DesktopTypes.h"
 
+#include <functional>
+
 // The screen as the forms layer describes it: its size in twips (1/1440 inch) and the twips
 // per pixel each way (15 at 96 dots per inch).
 struct ScreenMetrics {
@@ -48,4 +50,9 @@ public:
     // or at the last answer, no pending change it holds back) and the backend wakes the event
     // loop on every change. A backend that must poll answers false, and the tick never rests.
     virtual bool mayRest() const { return false; }
+
+    // Runs `handler` once, later on the event loop, when the desktop is gone for good (the X
+    // connection broke). The probes then keep answering what they saw last, so the program can
+    // save and end in its own time. A desktop that cannot go away ignores it.
+    virtual void setLostHandler(std::function<void()> handler) { (void)handler; }
 };

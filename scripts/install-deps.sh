@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev
+  cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev libxcb1-dev
   # a face with MS Sans Serif's widths, for which the windows are laid out
   fonts-liberation2
   # the icon's 32 pixel rendering (scripts/render-icon.sh)
@@ -16,6 +16,8 @@ packages=(
   xvfb xauth openbox trayer x11-utils xdotool desktop-file-utils x11-apps imagemagick
   # launches autostart entries in the setup tests (gio)
   libglib2.0-bin
+  # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3
+  python3
 )
 
 missing=()

@@ -1,0 +1,158 @@
+#pragma once
+
+#include "PointerQuery.h"
+#include "platform/DesktopProbe.h"
+
+#include <QSocketNotifier>
+#include <QString>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+
+// Xlib's types, declared here so that its macros (None, Bool, Status...) stay out of Qt code.
+struct _XDisplay;
+union _XEvent;
+
+// The desktop seen through a private Xlib connection (Qt's own is not used: the XInput version
+// is fixed per connection and Qt negotiates its own). Keys and buttons come from XInput 2.2 raw
+// events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by root
+// PropertyNotify, the cursor asked only after raw motion. The connection is watched by the
+// event loop of the thread that opens it, and every call first takes in what Xlib has queued,
+// so an idle desktop costs no request at all.
+//
+// While the ticks come and the desktop is busy, the socket notifier rests and the ticks read
+// the socket themselves: events then cost no wake-up of their own. It wakes again after
+// kQuietSweeps sweeps without events, or when no sweep came for kWatchdogMs; mayRest() is false
+// while it rests, so a tick never stops with nothing left to wake it.
+//
+// Open it after the QGuiApplication, if any: the X error handlers it installs are process-wide
+// and pass errors of other connections on to the handlers that were there before. X errors on
+// this connection are logged and never end the process.
+class X11Desktop final : public DesktopProbe {
+public:
+    // Null, with one line in `error`, when there is no display or no XInput 2.2.
+    static std::unique_ptr<X11Desktop> open(QString* error);
+    ~X11Desktop() override;
+    X11Desktop(const X11Desktop&) = delete;
+    X11Desktop& operator=(const X11Desktop&) = delete;
+
+    // After raw motion, a query answered by the next call (PointerQuery), or a round trip where
+    // the second connection could not be made; nothing otherwise.
+    Point cursorPos() override;
+    // A read of _NET_ACTIVE_WINDOW after it changed, none otherwise. Without a window manager
+    // that publishes it, the input focus, polled (a round trip a call). A None that follows a
+    // window is held back for kNoneGraceMs, since window managers write None and then the new
+    // window on every switch; it is reported once it has lasted that long.
+    WindowHandle foregroundWindow() override;
+    bool keyActive(int code) override;
+    // Answers from the event cache: no round trip. Key and button events that arrived since
+    // the last sweep are taken in order until the answer differs from the last one, the rest on
+    // the next sweeps: a sweep that comes late (a busy machine, a batch from the server) still
+    // sees every change, one per sweep, where one look at the end state would miss a release
+    // and a press of the same key.
+    int pollKeys(bool armed) override;
+    // The root window's size, kept by ConfigureNotify; twips per pixel from Xft.dpi at start.
+    ScreenMetrics screen() override;
+    bool mayRest() const override;
+    // Without a handler, a lost connection ends the event loop with exit code 1.
+    void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
+
+    // Measurements: requests sent since the probe was ready (both connections), round trips
+    // the probes waited for, X errors received.
+    std::uint64_t requestsSent() const;
+    std::uint64_t roundTrips() const { return roundTrips_; }
+    std::uint64_t errors() const { return errors_; }
+
+    // How long a None after a window is held back. Openbox writes the new window 0.1 ms after
+    // the None (median here); on a machine with three busy loops on two cores the gap reached
+    // 15 ms. A real None is reported this much later, which no count depends on.
+    static constexpr int kNoneGraceMs = 50;
+    // Quiet sweeps before the notifier wakes again: 10 ms, longer than the 8 ms between the
+    // reports of a common 125 Hz mouse, so a moving pointer keeps it resting.
+    static constexpr int kQuietSweeps = 10;
+    static constexpr int kWatchdogMs = 100;
+
+private:
+    using Bits = std::array<std::uint64_t, 4>;
+    friend struct X11Handlers;
+
+    explicit X11Desktop(_XDisplay* display);
+    bool init(QString* error);
+    void readStartState();
+    void readKeyboardMap();
+    void rebuildDown();
+    void readSupported();
+    void readActive();
+    WindowHandle readFocus();
+    void refreshForeground();
+    void settleActive();
+    // Handles what Xlib has queued; with readSocket, reads the socket first (XPending).
+    void drain(bool readSocket);
+    void handle(_XEvent& event);
+    void handleProperty(unsigned long atom, unsigned long serial);
+    void handleRaw(int type, int detail, const unsigned char* valuatorMask, int maskLength);
+    void apply(std::uint16_t input);
+    int lowestActive() const;
+    void noticeLost();
+    void onReadable();
+    void restNotifier();
+    void wakeNotifier();
+    void checkSweepsCome();
+
+    _XDisplay* display_;
+    unsigned long root_ = 0;
+    int xiOpcode_ = 0;
+    unsigned long atomActive_ = 0;
+    unsigned long atomSupported_ = 0;
+    std::unique_ptr<QSocketNotifier> notifier_;
+    std::unique_ptr<PointerQuery> pointer_;
+    QTimer graceTimer_;
+    QTimer watchdog_;
+    std::function<void()> onLost_;
+
+    // Key state. Sources are X keycodes and physical button numbers; codes are virtual keys.
+    std::array<std::uint8_t, 256> codeOfKeycode_{};
+    Bits keyDown_{};
+    Bits buttonDown_{};
+    Bits codeDown_{};
+    Bits pressedSince_{};
+    // Key and button events not yet applied: source number (keycode, or 256 + button) and a
+    // press flag (bit 9). Held for a few ticks at most; see pollKeys.
+    std::deque<std::uint16_t> pendingInput_;
+    int lastAnswer_ = kProbeSweepDone;
+    bool answeredFromMemory_ = false;
+    bool keymapStale_ = false;
+
+    // Foreground window. A read of a property is current for every PropertyNotify older than
+    // its request: those carry a smaller serial.
+    bool ewmh_ = false;
+    bool supportedDirty_ = true;
+    bool activeDirty_ = true;
+    unsigned long supportedSerial_ = 0;
+    unsigned long activeSerial_ = 0;
+    WindowHandle activeValue_ = 0;
+    WindowHandle reported_ = 0;
+    bool holding_ = false;
+
+    Point cursor_;
+    bool moved_ = false;
+    int width_ = 0;
+    int height_ = 0;
+    double twipsPerPixel_ = 15.0;
+
+    std::uint64_t eventsHandled_ = 0;
+    std::uint64_t eventsAtSweep_ = 0;
+    std::uint64_t sweeps_ = 0;
+    std::uint64_t sweepsAtActivation_ = 0;
+    std::uint64_t sweepsAtCheck_ = 0;
+    int quietSweeps_ = 0;
+    bool notifierResting_ = false;
+    std::uint64_t roundTrips_ = 0;
+    std::uint64_t errors_ = 0;
+    unsigned long firstRequest_ = 0;
+    bool lost_ = false;
+    bool lostNoticed_ = false;
+};

@@ -1,0 +1,201 @@
+#include "X11Desktop.h"
+
+// Xlib after Qt: its macros (None, KeyPress, FocusIn...) clash with names in Qt's headers.
+#include "KeyMap.h"
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+#include <bit>
+
+// Key and button state: what the input probe's sweeps see.
+
+namespace {
+
+using Bits = std::array<std::uint64_t, 4>;
+
+bool Test(const Bits& bits, int code) {
+    return (bits[code >> 6] >> (code & 63)) & 1;
+}
+void Set(Bits& bits, int code, bool on) {
+    const std::uint64_t mask = std::uint64_t{1} << (code & 63);
+    bits[code >> 6] = on ? (bits[code >> 6] | mask) : (bits[code >> 6] & ~mask);
+}
+template <typename F> void ForEachSet(const Bits& bits, F&& f) {
+    for (int word = 0; word < 4; ++word) {
+        for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
+            f(word * 64 + std::countr_zero(rest));
+        }
+    }
+}
+
+// Key and button events waiting for the sweeps beyond this are applied at once.
+constexpr std::size_t kMaxPendingInput = 4096;
+constexpr std::uint16_t kButtonSource = 256;
+constexpr std::uint16_t kPressFlag = 512;
+
+} // namespace
+
+void X11Desktop::readStartState() {
+    char keys[32] = {};
+    XQueryKeymap(display_, keys);
+    for (int keycode = 0; keycode < 256; ++keycode) {
+        Set(keyDown_, keycode,
+            (static_cast<unsigned char>(keys[keycode >> 3]) >> (keycode & 7)) & 1);
+    }
+    // The pointer's mask names logical buttons; raw events name physical ones.
+    Window rootReturn = 0;
+    Window child = 0;
+    int rootX = 0;
+    int rootY = 0;
+    int winX = 0;
+    int winY = 0;
+    unsigned int state = 0;
+    XQueryPointer(display_, root_, &rootReturn, &child, &rootX, &rootY, &winX, &winY, &state);
+    cursor_ = {rootX, rootY};
+    unsigned char logicalOf[256] = {};
+    const int buttons = XGetPointerMapping(display_, logicalOf, 256);
+    for (int physical = 1; physical <= buttons; ++physical) {
+        const int logical = logicalOf[physical - 1];
+        if (logical >= 1 && logical <= 5 && (state & (Button1Mask << (logical - 1)))) {
+            Set(buttonDown_, physical, true);
+        }
+    }
+    roundTrips_ += 3;
+    rebuildDown();
+}
+
+void X11Desktop::readKeyboardMap() {
+    int first = 0;
+    int last = 0;
+    XDisplayKeycodes(display_, &first, &last);
+    int perKeycode = 0;
+    KeySym* syms = XGetKeyboardMapping(display_, first, last - first + 1, &perKeycode);
+    ++roundTrips_;
+    codeOfKeycode_.fill(kVkUnassigned);
+    if (syms) {
+        // The first group's levels 1 and 2 lead each keycode's list.
+        for (int keycode = first; keycode <= last; ++keycode) {
+            codeOfKeycode_[keycode] =
+                VirtualKeyOf(syms + (keycode - first) * perKeycode, std::min(perKeycode, 2));
+        }
+        XFree(syms);
+    }
+    rebuildDown();
+}
+
+void X11Desktop::rebuildDown() {
+    codeDown_ = {};
+    ForEachSet(keyDown_, [this](int keycode) { Set(codeDown_, codeOfKeycode_[keycode], true); });
+    ForEachSet(buttonDown_, [this](int button) {
+        if (const int code = VirtualButtonOf(button); code != kVkNone) {
+            Set(codeDown_, code, true);
+        }
+    });
+}
+
+void X11Desktop::handleRaw(int type, int detail, const unsigned char* valuatorMask,
+                           int maskLength) {
+    switch (type) {
+    case XI_RawKeyPress:
+    case XI_RawKeyRelease:
+    case XI_RawButtonPress:
+    case XI_RawButtonRelease: {
+        const bool button = type == XI_RawButtonPress || type == XI_RawButtonRelease;
+        const bool press = type == XI_RawKeyPress || type == XI_RawButtonPress;
+        if (detail < 0 || detail > 255 || (button && VirtualButtonOf(detail) == kVkNone)) {
+            return;
+        }
+        if (pendingInput_.size() >= kMaxPendingInput) {
+            apply(pendingInput_.front());
+            pendingInput_.pop_front();
+        }
+        pendingInput_.push_back(static_cast<std::uint16_t>(detail + (button ? kButtonSource : 0) +
+                                                           (press ? kPressFlag : 0)));
+        return;
+    }
+    case XI_RawMotion:
+        // Valuators 0 and 1 are x and y; motion on the scroll valuators alone is the wheel.
+        if (maskLength > 0 && (XIMaskIsSet(valuatorMask, 0) || XIMaskIsSet(valuatorMask, 1))) {
+            moved_ = true;
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+void X11Desktop::apply(std::uint16_t input) {
+    const bool press = input & kPressFlag;
+    const int source = input & (kPressFlag - 1);
+    if (source >= kButtonSource) {
+        const int button = source - kButtonSource;
+        Set(buttonDown_, button, press);
+        if (press) {
+            Set(pressedSince_, VirtualButtonOf(button), true);
+        }
+    } else {
+        Set(keyDown_, source, press);
+        if (press) {
+            Set(pressedSince_, codeOfKeycode_[source], true);
+        }
+    }
+    rebuildDown();
+}
+
+int X11Desktop::lowestActive() const {
+    for (int word = 0; word < 4; ++word) {
+        if (const std::uint64_t active = codeDown_[word] | pressedSince_[word]) {
+            return word * 64 + std::countr_zero(active);
+        }
+    }
+    return kProbeSweepDone;
+}
+
+int X11Desktop::pollKeys(bool armed) {
+    // What is in the socket is the notifier's while it watches, dispatched before the tick's
+    // timer in the same loop turn (it was registered first) or else by the next: reading the
+    // socket on every tick would cost two recvmsg calls, measured as 0.3% of a core.
+    drain(notifierResting_);
+    ++sweeps_;
+    if (notifierResting_) {
+        quietSweeps_ = eventsHandled_ == eventsAtSweep_ ? quietSweeps_ + 1 : 0;
+        if (quietSweeps_ >= kQuietSweeps) {
+            wakeNotifier();
+        }
+    }
+    eventsAtSweep_ = eventsHandled_;
+    int answer = kProbeSweepDone;
+    if (armed) {
+        answer = lowestActive();
+        while (answer == lastAnswer_ && !pendingInput_.empty()) {
+            apply(pendingInput_.front());
+            pendingInput_.pop_front();
+            answer = lowestActive();
+        }
+    } else {
+        for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
+            apply(pendingInput_.front());
+        }
+    }
+    // The sweep queried every code up to the answer, and so cleared their memory.
+    for (int word = 0; word < 4; ++word) {
+        const int first = word * 64;
+        if (answer >= first + 63) {
+            pressedSince_[word] = 0;
+        } else if (answer >= first) {
+            pressedSince_[word] &= ~((std::uint64_t{2} << (answer - first)) - 1);
+        }
+    }
+    answeredFromMemory_ = answer != kProbeSweepDone && !Test(codeDown_, answer);
+    lastAnswer_ = answer;
+    return answer;
+}
+
+bool X11Desktop::keyActive(int code) {
+    drain(notifierResting_);
+    for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
+        apply(pendingInput_.front());
+    }
+    const bool active = Test(codeDown_, code) || Test(pressedSince_, code);
+    Set(pressedSince_, code, false);
+    return active;
+}

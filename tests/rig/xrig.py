@@ -1,0 +1,182 @@
+#!/usr/bin/python3
+"""A private X desktop for end-to-end tests and measurements.
+
+Starts Xvfb on a display number of its own choosing (-displayfd), openbox on it unless told
+otherwise, waits until both are ready, and tears everything down on every way out: normal end,
+exception, signal, or the death of this process (children get SIGKILL with it, PR_SET_PDEATHSIG).
+
+As a module:
+    with Desktop() as desktop:              # Desktop(screen="1200x900x24", wm=True)
+        app = desktop.spawn([program])       # DISPLAY set, stopped at teardown
+        injector = desktop.injector(path)    # an interactive xinject, see Injector
+As a program, runs one command on a fresh desktop and passes on its exit status:
+    xrig.py [--screen WxHxD] [--no-wm] -- command [args...]
+"""
+
+import argparse
+import ctypes
+import os
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+READY_TIMEOUT_S = 15
+STOP_TIMEOUT_S = 5
+POLL_S = 0.02
+PR_SET_PDEATHSIG = 1
+
+
+def _die_with_parent():
+    ctypes.CDLL("libc.so.6", use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
+
+
+class RigError(RuntimeError):
+    pass
+
+
+class Desktop:
+    def __init__(self, screen="1200x900x24", wm=True):
+        self.screen = screen
+        self.wm = wm
+        self.display = None
+        self.env = None
+        self.xvfb = None
+        self._children = []
+        self._home = None
+
+    def __enter__(self):
+        try:
+            self._start()
+        except BaseException:
+            self.stop()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def _start(self):
+        self._home = tempfile.mkdtemp(prefix="odovex-rig-")
+        read_end, write_end = os.pipe()
+        try:
+            with open(os.path.join(self._home, "xvfb.log"), "w") as log:
+                self.xvfb = subprocess.Popen(
+                    ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
+                     "-nolisten", "tcp", "-noreset"],
+                    pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                    stderr=log, preexec_fn=_die_with_parent)
+            os.close(write_end)
+            write_end = None
+            number = self._read_display_number(read_end)
+        finally:
+            os.close(read_end)
+            if write_end is not None:
+                os.close(write_end)
+        self.display = ":" + number
+        self.env = dict(os.environ, DISPLAY=self.display, HOME=self._home,
+                        XDG_CONFIG_HOME=os.path.join(self._home, "config"),
+                        XDG_CACHE_HOME=os.path.join(self._home, "cache"))
+        self.env.pop("XAUTHORITY", None)
+        if self.wm:
+            self.spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+            self._wait_for_wm()
+
+    def _read_display_number(self, fd):
+        deadline = time.monotonic() + READY_TIMEOUT_S
+        text = b""
+        while not text.endswith(b"\n"):
+            if self.xvfb.poll() is not None or time.monotonic() > deadline:
+                with open(os.path.join(self._home, "xvfb.log")) as log:
+                    raise RigError("Xvfb did not start:\n" + log.read()[-2000:])
+            chunk = os.read(fd, 16) if _readable(fd, POLL_S) else b""
+            text += chunk
+        return text.decode().strip()
+
+    def _wait_for_wm(self):
+        # openbox publishes _NET_SUPPORTED once it manages the screen.
+        deadline = time.monotonic() + READY_TIMEOUT_S
+        while time.monotonic() < deadline:
+            probe = subprocess.run(["xprop", "-root", "_NET_SUPPORTED"], env=self.env,
+                                   capture_output=True, text=True)
+            if "_NET_ACTIVE_WINDOW" in probe.stdout:
+                return
+            time.sleep(POLL_S)
+        raise RigError("openbox did not become ready on " + self.display)
+
+    def spawn(self, argv, **kwargs):
+        """Starts a program on the desktop; it is stopped (SIGTERM, then SIGKILL) at teardown."""
+        kwargs.setdefault("stdin", subprocess.DEVNULL)
+        child = subprocess.Popen(argv, env=self.env, preexec_fn=_die_with_parent, **kwargs)
+        self._children.append(child)
+        return child
+
+    def injector(self, path):
+        return Injector(self.spawn([path], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                   text=True, bufsize=1))
+
+    def stop(self):
+        for child in reversed(self._children):
+            _stop(child)
+        self._children = []
+        if self.xvfb:
+            _stop(self.xvfb)
+            self.xvfb = None
+        if self._home:
+            shutil.rmtree(self._home, ignore_errors=True)
+            self._home = None
+
+
+class Injector:
+    """xinject driven line by line: send() returns the values of its "ok" line."""
+
+    def __init__(self, process):
+        self.process = process
+
+    def send(self, command):
+        self.process.stdin.write(command + "\n")
+        self.process.stdin.flush()
+        answer = self.process.stdout.readline().strip()
+        if not answer.startswith("ok"):
+            raise RigError("xinject: %s -> %s" % (command, answer or "no answer"))
+        return answer[2:].strip()
+
+
+def _readable(fd, timeout):
+    return bool(select.select([fd], [], [], timeout)[0])
+
+
+def _stop(process):
+    if process.poll() is None:
+        process.terminate()
+        try:
+            process.wait(STOP_TIMEOUT_S)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+    for stream in (process.stdin, process.stdout, process.stderr):
+        if stream:
+            stream.close()
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Runs a command on a private X desktop.")
+    parser.add_argument("--screen", default="1200x900x24")
+    parser.add_argument("--no-wm", action="store_true", help="no window manager")
+    parser.add_argument("command", nargs=argparse.REMAINDER)
+    args = parser.parse_args()
+    command = args.command[1:] if args.command[:1] == ["--"] else args.command
+    if not command:
+        parser.error("no command")
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    with Desktop(args.screen, wm=not args.no_wm) as desktop:
+        child = desktop.spawn(command, stdin=None)
+        return child.wait()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
