@@ -5,6 +5,7 @@
 
 bool RestingTick::run() {
     const bool changed = tick_();
-    resting_ = !changed && desktop_.mayRest();
+    quietTicks_ = !changed && desktop_.mayRest() ? quietTicks_ + 1 : 0;
+    resting_ = quietTicks_ >= kQuietTicksBeforeRest;
     return !resting_;
 }

@@ -3,19 +3,43 @@
 #include "engine/SampleTick.h"
 #include "platform/TickTimer.h"
 
-TickDriver::TickDriver(SampleTick& tick, std::unique_ptr<TickTimer> timer)
-    : tick_(tick), timer_(std::move(timer)) {}
+#include <QCoreApplication>
 
-TickDriver::~TickDriver() = default;
+TickDriver::TickDriver(SampleTick& tick, DesktopProbe& desktop, std::unique_ptr<TickTimer> timer)
+    : resting_(tick, desktop), timer_(std::move(timer)) {}
+
+TickDriver::~TickDriver() {
+    stop();
+}
 
 void TickDriver::start() {
-    timer_->start([this] { tick_(); });
+    installed_ = true;
+    resting_.wake();
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->installEventFilter(this);
+    }
+    timer_->start([this] { onTimer(); });
 }
 
 void TickDriver::stop() {
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        app->removeEventFilter(this);
+    }
+    installed_ = false;
     timer_->stop();
 }
 
-bool TickDriver::isActive() const {
-    return timer_->isActive();
+void TickDriver::onTimer() {
+    if (!resting_.run()) {
+        timer_->stop();
+    }
+}
+
+// Cheap: one test per event while ticking.
+bool TickDriver::eventFilter(QObject*, QEvent*) {
+    if (installed_ && resting_.resting()) {
+        resting_.wake();
+        timer_->start([this] { onTimer(); });
+    }
+    return false;
 }

@@ -1,22 +1,41 @@
 #pragma once
 
+#include "engine/RestingTick.h"
+
+#include <QObject>
 #include <memory>
 
+class DesktopProbe;
 class SampleTick;
 class TickTimer;
 
 // Runs the sampling tick on the platform's 1 ms timer: installed by start(), removed by stop().
 // The one place that joins the tick to its timer.
-class TickDriver {
+//
+// Between desktop events the tick rests: after a tick that changed nothing, on a desktop that
+// holds nothing back, the timer stops. Everything the event loop delivers afterwards (the X
+// connection became readable, a form timer fired, the user pressed a button, a message box
+// answered) passes this object's application-wide event filter first, which starts the timer
+// again before the event is handled; so no writer of the record or the labels can be missed,
+// and none has to remember to wake the tick.
+class TickDriver : public QObject {
 public:
-    TickDriver(SampleTick& tick, std::unique_ptr<TickTimer> timer);
-    ~TickDriver();
+    TickDriver(SampleTick& tick, DesktopProbe& desktop, std::unique_ptr<TickTimer> timer);
+    ~TickDriver() override;
 
     void start();
     void stop();
-    bool isActive() const;
+    // Installed, whether ticking or resting.
+    bool isActive() const { return installed_; }
+    bool resting() const { return resting_.resting(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    SampleTick& tick_;
+    void onTimer();
+
+    RestingTick resting_;
     std::unique_ptr<TickTimer> timer_;
+    bool installed_ = false;
 };

@@ -51,7 +51,7 @@ frmOdovex::frmOdovex(ShellServices services)
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint),
       s_(std::move(services)), record_(s_.record), sampleTick_(record_, s_.desktop, labels_),
-      tick_(sampleTick_, std::move(s_.tickTimer)) {
+      tick_(sampleTick_, s_.desktop, std::move(s_.tickTimer)) {
     setObjectName(QStringLiteral("frmOdovex"));
     setWindowTitle(QStringLiteral("Odovex"));
     setWindowIcon(AppIcon());

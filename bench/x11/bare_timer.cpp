@@ -1,7 +1,7 @@
 // The baseline of the X11 measurements: a 1 ms timer whose tick does nothing. By default the
 // tick's own timer (CreateTickTimer); with --qt, Qt's 1 ms precise timer. Speaks as
-// odovex_probe_harness does: "armed" after 500 ms, then a report on SIGTERM, counted from
-// arming.
+// odovex_probe_harness does: "armed" after 500 ms, a report on SIGUSR1, and a last one on
+// SIGTERM, counted from arming.
 #include "platform/TickTimer.h"
 
 #include <QCoreApplication>
@@ -19,9 +19,15 @@ namespace {
 constexpr int kArmAfterMs = 500;
 int gSignalPipe[2] = {-1, -1};
 
-void OnSignal(int) {
-    const char byte = 1;
+void OnSignal(int signal) {
+    const char byte = static_cast<char>(signal);
     (void)!::write(gSignalPipe[1], &byte, 1);
+}
+
+void Report(const QElapsedTimer& sinceArming, std::uint64_t ticks) {
+    std::printf("seconds=%.3f\nticks=%llu\n--\n", sinceArming.nsecsElapsed() / 1e9,
+                static_cast<unsigned long long>(ticks));
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -35,14 +41,22 @@ int main(int argc, char** argv) {
     }
     struct sigaction action {};
     action.sa_handler = OnSignal;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &QCoreApplication::quit);
-
+    for (int signal : {SIGTERM, SIGINT, SIGUSR1}) {
+        ::sigaction(signal, &action, nullptr);
+    }
     std::uint64_t ticks = 0;
     std::uint64_t ticksAtArming = 0;
     QElapsedTimer sinceArming;
+    QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, [&] {
+        char signal = 0;
+        if (::read(gSignalPipe[0], &signal, 1) == 1 && signal == SIGUSR1) {
+            Report(sinceArming, ticks - ticksAtArming);
+        } else {
+            QCoreApplication::quit();
+        }
+    });
+
     QTimer::singleShot(kArmAfterMs, Qt::PreciseTimer, [&] {
         ticksAtArming = ticks;
         sinceArming.start();
@@ -61,7 +75,6 @@ int main(int argc, char** argv) {
         timer->start([&] { ++ticks; });
     }
     app.exec();
-    std::printf("seconds=%.3f\nticks=%llu\n--\n", sinceArming.nsecsElapsed() / 1e9,
-                static_cast<unsigned long long>(ticks - ticksAtArming));
+    Report(sinceArming, ticks - ticksAtArming);
     return 0;
 }

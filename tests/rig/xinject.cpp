@@ -26,6 +26,7 @@ constexpr std::int64_t kNanosPerSecond = 1'000'000'000;
 constexpr std::int64_t kActivateTimeoutNs = 5 * kNanosPerSecond;
 constexpr std::int64_t kPollNs = 1'000'000;
 constexpr std::int64_t kLoadHoldNs = 10'000'000;
+constexpr std::int64_t kLoadSweepMoves = 200;
 constexpr std::int64_t kLoadButtonOffsetNs = 50'000'000;
 
 Display* gDisplay = nullptr;
@@ -217,7 +218,8 @@ std::string Run(const std::string& line) {
         const KeyCode key = KeycodeOf("a");
         Schedule schedule;
         for (std::int64_t t = 0, i = 0; t < end; t += movePeriod, ++i) {
-            const int dx = i % 2 == 0 ? 1 : -1;
+            // Sweeps to and fro, as a hand moves a mouse: every move lands on a new point.
+            const int dx = (i / kLoadSweepMoves) % 2 == 0 ? 1 : -1;
             schedule.at(t, [dx] { XTestFakeRelativeMotionEvent(gDisplay, dx, 0, 0); });
         }
         int taps = 0;

@@ -1,11 +1,13 @@
 // The X11 probes and the engine ticking as in the program, without its windows: for the rig's
 // tests and the measurements. Prints "armed" once the probe is armed (500 ms after start), a
 // report when sent SIGUSR1, and a last report on SIGTERM or SIGINT before it exits 0. A report
-// is key=value lines closed by "--". Counts of ticks and X requests start at arming.
+// is key=value lines closed by "--". Counts of ticks and X requests start at arming. With
+// --rest the tick runs through the program's TickDriver and rests while the desktop is idle.
 #include "engine/SampleTick.h"
 #include "platform/DesktopBackend.h"
 #include "platform/TickTimer.h"
 #include "platform/x11/X11Desktop.h"
+#include "shell/TickDriver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -30,6 +32,7 @@ void OnSignal(int signal) {
 
 struct Counters {
     std::uint64_t ticks = 0;
+    std::uint64_t rests = 0;   // times the resting tick stopped its timer
     std::uint64_t mayRest = 0; // ticks that changed nothing and after which the tick could rest
     std::uint64_t requestsAtArming = 0;
     std::uint64_t roundTripsAtArming = 0;
@@ -41,7 +44,7 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
     const double seconds = c.sinceArming.isValid() ? c.sinceArming.nsecsElapsed() / 1e9 : 0.0;
     std::printf("clicks=%lld\nwindows=%lld\ntravel_inches=%.4f\nwindow=%u\n"
                 "seconds=%.3f\nticks=%llu\nticks_may_rest=%llu\nx_requests=%llu\n"
-                "x_round_trips=%llu\nx_errors=%llu\nx_lost=%d\n--\n",
+                "x_round_trips=%llu\nx_errors=%llu\nx_lost=%d\nrests=%llu\n--\n",
                 static_cast<long long>(r.ClicksToday.raw() / Currency::kScale + r.PendingClicks),
                 static_cast<long long>(r.WindowsToday.raw() / Currency::kScale),
                 r.TravelToday.toDouble(), r.LastWindow, seconds,
@@ -49,9 +52,33 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
                 static_cast<unsigned long long>(c.mayRest),
                 static_cast<unsigned long long>(desktop.requestsSent() - c.requestsAtArming),
                 static_cast<unsigned long long>(desktop.roundTrips() - c.roundTripsAtArming),
-                static_cast<unsigned long long>(desktop.errors()), lost ? 1 : 0);
+                static_cast<unsigned long long>(desktop.errors()), lost ? 1 : 0,
+                static_cast<unsigned long long>(c.rests));
     std::fflush(stdout);
 }
+
+// Counts the ticks another timer delivers.
+class CountingTimer : public TickTimer {
+public:
+    CountingTimer(std::unique_ptr<TickTimer> timer, std::uint64_t& ticks, std::uint64_t& rests)
+        : timer_(std::move(timer)), ticks_(ticks), rests_(rests) {}
+    void start(std::function<void()> onTick) override {
+        timer_->start([this, onTick = std::move(onTick)] {
+            ++ticks_;
+            onTick();
+        });
+    }
+    void stop() override {
+        ++rests_;
+        timer_->stop();
+    }
+    bool isActive() const override { return timer_->isActive(); }
+
+private:
+    std::unique_ptr<TickTimer> timer_;
+    std::uint64_t& ticks_;
+    std::uint64_t& rests_;
+};
 
 } // namespace
 
@@ -117,14 +144,26 @@ int main(int argc, char** argv) {
     });
 
     std::unique_ptr<TickTimer> timer = CreateTickTimer();
-    timer->start([&] {
-        ++counters.ticks;
-        if (!tick() && desktop.mayRest()) {
-            ++counters.mayRest;
-        }
-    });
+    std::unique_ptr<TickDriver> driver;
+    if (QCoreApplication::arguments().contains(QStringLiteral("--rest"))) {
+        driver = std::make_unique<TickDriver>(
+            tick, desktop,
+            std::make_unique<CountingTimer>(std::move(timer), counters.ticks, counters.rests));
+        driver->start();
+    } else {
+        timer->start([&] {
+            ++counters.ticks;
+            if (!tick() && desktop.mayRest()) {
+                ++counters.mayRest;
+            }
+        });
+    }
     const int code = app.exec();
-    timer->stop();
+    if (driver) {
+        driver->stop();
+    } else {
+        timer->stop();
+    }
     Report(record, desktop, counters, lost);
     return code == 0 || lost ? 0 : code;
 }
