@@ -37,10 +37,10 @@ public:
 
 private:
     void arm(long nanoseconds) {
-        itimerspec spec{};
-        spec.it_interval.tv_nsec = nanoseconds;
-        spec.it_value.tv_nsec = nanoseconds;
-        ::timerfd_settime(fd_, 0, &spec, nullptr);
+        itimerspec period{};
+        period.it_interval.tv_nsec = nanoseconds;
+        period.it_value.tv_nsec = nanoseconds;
+        ::timerfd_settime(fd_, 0, &period, nullptr);
     }
     void expired() {
         std::uint64_t expirations = 0;
