@@ -17,14 +17,6 @@ constexpr int kWindowHeightTwips = 2560;
 // default theme at 96 dpi, so that under it the box opens at its final size.
 constexpr int kFrameEstimateTwips = 315;
 
-QLabel* AddLabel(QWidget* form, const QString& text, const QRect& box, const QFont& font) {
-    auto* label = new QLabel(text, form);
-    label->setGeometry(box);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    return label;
-}
-
 } // namespace
 
 frmAbout::frmAbout(QWidget* parent)
@@ -36,8 +28,10 @@ frmAbout::frmAbout(QWidget* parent)
     setFixedSize(TwipsToPixels(kClientWidthTwips),
                  TwipsToPixels(kWindowHeightTwips - kFrameEstimateTwips));
 
-    AddLabel(this, QStringLiteral("Odovex"), TwipsRect(1200, 120, 1455, 255), FormFont(12, true));
-    AddLabel(this, QStringLiteral("Version 1.01"), TwipsRect(1080, 480, 1695, 255), FormFont());
+    AddCentredLabel(this, QStringLiteral("Odovex"), TwipsRect(1200, 120, 1455, 255),
+                    FormFont(12, true));
+    AddCentredLabel(this, QStringLiteral("Version 1.01"), TwipsRect(1080, 480, 1695, 255),
+                    FormFont());
     auto* Image1 = new QLabel(this);
     Image1->setGeometry(TwipsRect(480, 240, 480, 480));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);

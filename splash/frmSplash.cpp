@@ -10,14 +10,6 @@ namespace {
 constexpr int kShowMilliseconds = 5000;
 constexpr int kGrey = 128;
 
-QLabel* AddLabel(QWidget* form, const QString& text, const QRect& box, const QFont& font) {
-    auto* label = new QLabel(text, form);
-    label->setGeometry(box);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    return label;
-}
-
 } // namespace
 
 // A splash-type window (_NET_WM_WINDOW_TYPE_SPLASH), which taskbars leave out, that the window
@@ -35,8 +27,10 @@ frmSplash::frmSplash(QWidget* parent)
     setPalette(colours);
     setAutoFillBackground(true);
 
-    AddLabel(this, QStringLiteral("Odovex"), TwipsRect(840, 120, 1455, 375), FormFont(12, true));
-    AddLabel(this, QStringLiteral("Version 1.01"), TwipsRect(840, 480, 1455, 255), FormFont());
+    AddCentredLabel(this, QStringLiteral("Odovex"), TwipsRect(840, 120, 1455, 375),
+                    FormFont(12, true));
+    AddCentredLabel(this, QStringLiteral("Version 1.01"), TwipsRect(840, 480, 1455, 255),
+                    FormFont());
     auto* Image1 = new QLabel(this);
     Image1->setGeometry(TwipsRect(240, 240, 480, 480));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);

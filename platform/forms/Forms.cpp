@@ -2,6 +2,7 @@
 
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QScreen>
 #include <QWidget>
 #include <cmath>
@@ -67,4 +68,12 @@ void CentreOnScreen(QWidget* window) {
     const QSize size = window->frameGeometry().size();
     window->move(area.x() + (area.width() - size.width()) / 2,
                  area.y() + (area.height() - size.height()) / 2);
+}
+
+QLabel* AddCentredLabel(QWidget* form, const QString& text, const QRect& box, const QFont& font) {
+    auto* label = new QLabel(text, form);
+    label->setGeometry(box);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    return label;
 }

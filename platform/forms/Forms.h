@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QSize>
 
+class QLabel;
+class QString;
 class QWidget;
 
 // Windows are laid out in twips, 1/1440 inch, converted to pixels with the screen's logical
@@ -25,3 +27,7 @@ QFont FormFont(double points = 8.25, bool bold = false);
 // Centres a top-level window on its screen, whole window (frame included), not clamped: a
 // window larger than the screen overhangs both edges equally.
 void CentreOnScreen(QWidget* window);
+
+// A label of `form` at `box` whose text is centred across the box and kept to its top, so that
+// a large font is never clipped at the top of a box drawn for a smaller one.
+QLabel* AddCentredLabel(QWidget* form, const QString& text, const QRect& box, const QFont& font);
