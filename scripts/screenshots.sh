@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Photographs the splash, the About box and the main window under a private Xvfb with openbox,
-# frame included, into docs/splash.png, docs/about.png and docs/main.png. Needs a build (make,
-# or cmake --build build).
+# Photographs the splash, the About box, the main window and the setup dialog under a private Xvfb
+# with openbox, frame included, into docs/splash.png, docs/about.png, docs/main.png and
+# docs/setup.png. Needs a build (make, or cmake --build build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 show=build/tests/splash/splash_show
@@ -57,22 +57,25 @@ capture() {
     echo "docs/$2.png"
 }
 
-# The program itself, in a directory of its own holding a statistics file of some weeks' use.
-photograph_main() {
-    local dir=$work/main program today
+# The program itself, in a directory of its own holding a statistics file of some weeks' use, its
+# window titled $2 saved as docs/$1.png; $3 and $4 are the screen dimensions. A zero dimension
+# makes the program open the setup dialog alone, as on a first start.
+photograph_program() {
+    local dir=$work/$1 program today
     program=$(pwd)/build/odovex
     mkdir -p "$dir"
     today=$(date +%-m/%-d/%y) # the short date of the locale below
-    printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False English ' 13.3 ' ' 7.5 ' \
+    printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False English "$3" "$4" \
         '11/2/26 9:15:00 AM' ' 45678 ' ' 3210 ' ' 98765.4321 ' "$today" >"$dir/Odovex1.dat"
     (cd "$dir" && exec env LC_ALL=en_US.UTF-8 XDG_RUNTIME_DIR="$dir" "$program") 2>/dev/null &
     pids+=($!)
     local id
-    id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name '^Odovex$')
-    capture "$id" main
+    id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name "^$2\$")
+    capture "$id" "$1"
 }
 
 mkdir -p docs
 photograph splash
 photograph about
-photograph_main
+photograph_program main Odovex ' 13.3 ' ' 7.5 '
+photograph_program setup 'Odovex Setup' ' 0 ' ' 0 '

@@ -22,10 +22,14 @@ WAIT_S = 15
 ARMED_S = 1.0  # the click detector arms 500 ms after start-up
 # English, a 12 x 9 inch screen (the rig's is 1200 x 900 pixels: 0.01 inch a pixel), no date.
 FRESH = [" 0 ", " 0 ", " 0 ", "False", "English", " 12 ", " 9 ", "Start", " 0 ", " 0 ", " 0 ", ""]
+# Lines that a scenario's file holds in place of the fresh ones.
+CHANGED = {"first_start": {5: " 0 ", 6: " 0 "}, "autostart": {3: "True"}}
+SETUP_TWIPS = 3360  # the setup dialog's client width
+ENTRY = os.path.join("autostart", "Shortcut to Odovex.desktop")
 
 
-def within(what, check):
-    deadline = time.monotonic() + WAIT_S
+def within(what, check, seconds=WAIT_S):
+    deadline = time.monotonic() + seconds
     while time.monotonic() < deadline:
         found = check()
         if found:
@@ -68,6 +72,18 @@ class Run:
         self.inject.send("line %d %d 2 1000" % (x + width // 2 + dx, y + height // 2))
         self.inject.send("sleep 20")
 
+    def click_twips(self, window, x, y, form_width):
+        """A left click at x, y twips in the client area of a window form_width twips wide."""
+        left, top, width = self.geometry(window)[:3]
+        scale = width / form_width
+        self.inject.send("moveto %d %d" % (left + x * scale, top + y * scale))
+        self.inject.send("click 1 1 10")
+
+    def tap(self, keys):
+        """Taps in turn, into the focused window: keysym names, or the characters of a text."""
+        for key in keys:
+            self.inject.send("tap %s 1 20" % {".": "period"}.get(key, key))
+
     def keys(self, window, *keys):
         self.inject.send("activate " + window)
         for key in keys:
@@ -81,11 +97,14 @@ class Run:
         process.wait(WAIT_S)
         return process.returncode, process.stderr.read()
 
-    def counts(self):
+    def saved(self):
         with open(os.path.join(self.directory, "Odovex1.dat"), newline="") as data:
             lines = data.read().split("\r\n")
         assert len(lines) == 13 and lines[12] == "" and lines[7] != "Start", lines
-        return [float(lines[line]) for line in (0, 1, 2)]  # clicks, windows, inches today
+        return lines
+
+    def counts(self):
+        return [float(self.saved()[line]) for line in (0, 1, 2)]  # clicks, windows, inches today
 
     def use_desktop(self):
         """Ten window changes, ten left clicks, more than 600 pixels (6 inches) of travel."""
@@ -105,11 +124,15 @@ class Run:
         assert clicks >= 10 and windows >= 10 and inches >= 6.0, (clicks, windows, inches)
 
 
-def quit_by_keyboard(run):
-    run.use_desktop()
+def answer_quit(run):
     run.keys(run.window(run.odovex), "Alt_L", "q")  # the Quit button's access key
     run.keys(run.window(run.odovex, "Exit Odovex"), "Return")  # Yes is the default button
     assert run.end(run.odovex)[0] == 0
+
+
+def quit_by_keyboard(run):
+    run.use_desktop()
+    answer_quit(run)
     run.expect_counted()
 
 
@@ -157,6 +180,57 @@ def tray(run):
     assert run.end(run.odovex, signal.SIGTERM)[0] == 0
 
 
+def hidden(run, window):
+    return "IsViewable" not in run.x("xwininfo", "-id", window)
+
+
+def first_start(run):
+    """A zero screen dimension leaves the setup dialog alone on the screen until its OK."""
+    setup = run.window(run.odovex, "Odovex Setup")
+    time.sleep(ARMED_S)  # time for a window shown after it
+    assert run.windows(run.odovex, None) == [setup], run.windows(run.odovex, None)
+    for top, text in ((1800, "12.5"), (2400, "9")):  # txtXDim, txtYDim: 1215 x 285 at left 240
+        run.click_twips(setup, 240 + 1215 // 2, top + 285 // 2, SETUP_TWIPS)
+        run.tap(["Home", "Delete"])  # the box holds the stored 0
+        run.tap(text)
+    run.keys(setup, "Alt_L", "o")
+    run.window(run.odovex)
+    within("the setup dialog hidden", lambda: hidden(run, setup))
+    answer_quit(run)
+    assert [line.strip() for line in run.saved()[5:7]] == ["12.5", "9"], run.saved()
+
+
+def autostart(run):
+    """A start with AutoStart on: the splash above every window for about five seconds, then only
+    the tray icon; the login entry is made anew."""
+    splash = run.window(run.odovex, "Form1")
+    shown = time.monotonic()
+    other = run.inject.send("window")
+    run.inject.send("activate " + other)
+    stacking = run.x("xprop", "-root", "_NET_CLIENT_LIST_STACKING").split("#")[-1]
+    order = [int(window, 16) for window in stacking.split(",")]
+    assert order.index(int(splash)) > order.index(int(other)), (splash, other, stacking)
+    state = run.x("xprop", "-id", splash, "_NET_WM_STATE")
+    assert "_NET_WM_STATE_ABOVE" in state, state
+
+    def splash_gone():
+        assert not run.windows(run.odovex), "the main window was shown"
+        return hidden(run, splash)
+
+    within("the splash hidden", splash_gone, 20)
+    assert 3 <= time.monotonic() - shown <= 20, time.monotonic() - shown
+    time.sleep(ARMED_S)
+    icons = run.windows(run.odovex, None)
+    assert not run.windows(run.odovex), "the main window was shown"  # the only one named Odovex
+    assert len(icons) == 1 and run.geometry(icons[0])[2] < 100, icons
+    with open(os.path.join(run.desktop.env["XDG_CONFIG_HOME"], ENTRY)) as entry:
+        keys = dict(line.split("=", 1) for line in entry.read().splitlines() if "=" in line)
+    directory = os.path.realpath(run.directory)
+    assert keys["Exec"] == '"%s"' % os.path.join(directory, os.path.basename(run.program)), keys
+    assert keys["Path"] == directory, keys
+    assert run.end(run.odovex, signal.SIGTERM)[0] == 0
+
+
 def main():
     scenario, program, injector = sys.argv[1:4]
     if scenario == "no_display":
@@ -167,14 +241,16 @@ def main():
     with tempfile.TemporaryDirectory() as directory, tempfile.TemporaryDirectory() as runtime:
         before = None
         if scenario != "missing":
-            lines = FRESH[:11] if scenario == "cut_short" else FRESH
+            lines = FRESH[:11] if scenario == "cut_short" else list(FRESH)
+            for line, text in CHANGED.get(scenario, {}).items():
+                lines[line] = text
             before = "".join(line + "\r\n" for line in lines).encode()
             with open(os.path.join(directory, "Odovex1.dat"), "wb") as data:
                 data.write(before)
         with Desktop() as desktop:
             # This run's single-instance lock, apart from every other run's.
             desktop.env["XDG_RUNTIME_DIR"] = runtime
-            if scenario == "tray":
+            if scenario in ("tray", "autostart"):
                 desktop.spawn(["trayer", "--edge", "bottom", "--widthtype", "pixel", "--width",
                                "100", "--height", "24"])
                 within("the tray", lambda: "trayer" in subprocess.run(
@@ -187,7 +263,9 @@ def main():
              "second_start": lambda: second_start(run),
              "missing": lambda: refused(run, before),
              "cut_short": lambda: refused(run, before),
-             "tray": lambda: tray(run)}[scenario]()
+             "tray": lambda: tray(run),
+             "first_start": lambda: first_start(run),
+             "autostart": lambda: autostart(run)}[scenario]()
     print("%s: passed" % scenario)
 
 
