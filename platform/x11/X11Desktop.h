@@ -11,6 +11,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // Xlib's types, declared here so that its macros (None, Bool, Status...) stay out of Qt code.
 struct _XDisplay;
@@ -84,6 +85,10 @@ private:
     void readStartState();
     void readKeyboardMap();
     void rebuildDown();
+    // The 32-bit items of a root window property of `type`; empty when it is missing or of
+    // another type. One round trip.
+    std::vector<unsigned long> readRootProperty(unsigned long property, unsigned long type,
+                                                long maxItems);
     void readSupported();
     void readActive();
     WindowHandle readFocus();

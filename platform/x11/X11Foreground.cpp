@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <algorithm>
+#include <vector>
 
 // The foreground window: _NET_ACTIVE_WINDOW where the window manager publishes it, else the
 // input focus.
@@ -64,25 +65,34 @@ void X11Desktop::handleProperty(unsigned long atom, unsigned long serial) {
     }
 }
 
-void X11Desktop::readSupported() {
-    supportedSerial_ = NextRequest(display_);
-    supportedDirty_ = false;
-    Atom type = 0;
+std::vector<unsigned long> X11Desktop::readRootProperty(unsigned long property, unsigned long type,
+                                                        long maxItems) {
+    Atom actualType = 0;
     int format = 0;
     unsigned long count = 0;
     unsigned long after = 0;
     unsigned char* data = nullptr;
-    bool listed = false;
-    if (XGetWindowProperty(display_, root_, atomSupported_, 0, kMaxSupportedAtoms, False, XA_ATOM,
-                           &type, &format, &count, &after, &data) == Success &&
-        type == XA_ATOM && format == 32 && data) {
-        const auto* atoms = reinterpret_cast<const unsigned long*>(data);
-        listed = std::find(atoms, atoms + count, atomActive_) != atoms + count;
+    std::vector<unsigned long> items;
+    if (XGetWindowProperty(display_, root_, property, 0, maxItems, False, type, &actualType,
+                           &format, &count, &after, &data) == Success &&
+        actualType == type && format == 32 && data) {
+        // Xlib hands 32-bit items over as longs.
+        const auto* first = reinterpret_cast<const unsigned long*>(data);
+        items.assign(first, first + count);
     }
     if (data) {
         XFree(data);
     }
     ++roundTrips_;
+    return items;
+}
+
+void X11Desktop::readSupported() {
+    supportedSerial_ = NextRequest(display_);
+    supportedDirty_ = false;
+    const std::vector<unsigned long> atoms =
+        readRootProperty(atomSupported_, XA_ATOM, kMaxSupportedAtoms);
+    const bool listed = std::find(atoms.begin(), atoms.end(), atomActive_) != atoms.end();
     if (listed && !ewmh_) {
         activeDirty_ = true;
     }
@@ -93,24 +103,10 @@ void X11Desktop::readSupported() {
 void X11Desktop::readActive() {
     activeSerial_ = NextRequest(display_);
     activeDirty_ = false;
-    Atom type = 0;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    WindowHandle value = 0;
-    if (XGetWindowProperty(display_, root_, atomActive_, 0, 1, False, XA_WINDOW, &type, &format,
-                           &count, &after, &data) == Success &&
-        type == XA_WINDOW && format == 32 && count == 1 && data) {
-        // X resource ids have 29 bits.
-        value = static_cast<WindowHandle>(*reinterpret_cast<const unsigned long*>(data));
-    }
-    if (data) {
-        XFree(data);
-    }
-    ++roundTrips_;
+    const std::vector<unsigned long> windows = readRootProperty(atomActive_, XA_WINDOW, 1);
     if (!lost_) {
-        activeValue_ = value;
+        // X resource ids have 29 bits.
+        activeValue_ = windows.size() == 1 ? static_cast<WindowHandle>(windows.front()) : 0;
     }
     drain(false);
 }
