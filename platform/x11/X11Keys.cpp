@@ -27,8 +27,10 @@ template <typename F> void ForEachSet(const Bits& bits, F&& f) {
     }
 }
 
-// Key and button events waiting for the sweeps beyond this are applied at once.
-constexpr std::size_t kMaxPendingInput = 4096;
+// Key and button events wait here, in order, only while changes come faster than the ticks see
+// them. They name keys, so the wait is kept short: beyond this many (some 32 ms of ticks) the
+// oldest are applied at once, merging changes that only machine-made input produces.
+constexpr std::size_t kMaxPendingInput = 32;
 constexpr std::uint16_t kButtonSource = 256;
 constexpr std::uint16_t kPressFlag = 512;
 
