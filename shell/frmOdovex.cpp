@@ -1,5 +1,6 @@
 #include "frmOdovex.h"
 
+#include "engine/Reset.h"
 #include "platform/Clock.h"
 #include "platform/TickTimer.h"
 #include "platform/forms/Forms.h"
@@ -232,20 +233,7 @@ void frmOdovex::cmdReset_Click() {
     if (answer != MsgResult::Yes) {
         return;
     }
-    record_.PendingClicks = 0;
-    record_.ClicksToday = {};
-    record_.TravelToday = {};
-    record_.PrevCursorValid = kFalse;
-    record_.WindowsToday = {};
-    labels_.write(Label::WindowsViewed, kZero);
-    labels_.write(Label::InputClicks, kZero);
-    record_.SinceDate = GeneralDateTimeText(s_.clock.now());
-    labels_.write(Label::SinceDate, record_.SinceDate);
-    record_.ClicksTotal = {};
-    record_.WindowsTotal = {};
-    record_.TravelTotal = {};
-    labels_.write(Label::TotalWinCount, kZero);
-    labels_.write(Label::TotalInputClicks, kZero);
+    ResetCounters(record_, labels_, GeneralDateTimeText(s_.clock.now()));
 }
 
 void frmOdovex::cmdSetup_Click() {

@@ -1,4 +1,5 @@
 #include "LabelRecorder.h"
+#include "engine/Reset.h"
 #include "engine/RestingTick.h"
 #include "engine/SampleTick.h"
 #include "platform/Clock.h"
@@ -67,18 +68,7 @@ std::string Describe(const StatsRecord& r) {
 }
 
 void Reset(Session& run) {
-    StatsRecord& r = run.r;
-    r.PendingClicks = 0;
-    r.ClicksToday = r.TravelToday = Currency();
-    r.PrevCursorValid = kFalse;
-    r.WindowsToday = Currency();
-    run.labels.write(Label::WindowsViewed, "0");
-    run.labels.write(Label::InputClicks, "0");
-    r.SinceDate = "6/12/26 10:00:00";
-    run.labels.write(Label::SinceDate, r.SinceDate);
-    r.ClicksTotal = r.WindowsTotal = r.TravelTotal = Currency();
-    run.labels.write(Label::TotalWinCount, "0");
-    run.labels.write(Label::TotalInputClicks, "0");
+    ResetCounters(run.r, run.labels, "6/12/26 10:00:00");
 }
 
 using Action = std::function<void(Session&)>;
