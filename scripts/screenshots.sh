@@ -3,6 +3,12 @@
 # with openbox, frame included, into docs/splash.png, docs/about.png, docs/main.png and
 # docs/setup.png. Needs a build (make, or cmake --build build).
 set -euo pipefail
+# On a private desktop of the rig (Xvfb at 96 dpi and openbox), started and torn down for it.
+if [ -z "${ODOVEX_ON_RIG:-}" ]; then
+    self=$(readlink -f "$0")
+    exec /usr/bin/python3 "$(dirname "$self")/../tests/rig/xrig.py" --screen 800x600x24 --dpi 96 \
+        -- env ODOVEX_ON_RIG=1 "$self" "$@"
+fi
 cd "$(dirname "$0")/.."
 show=build/tests/splash/splash_show
 [ -x "$show" ] || { echo "build first: $show is missing" >&2; exit 1; }
@@ -22,14 +28,6 @@ within() {
     done
     return 1
 }
-
-Xvfb -displayfd 3 -screen 0 800x600x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-within 100 test -s "$work/display"
-export DISPLAY=":$(cat "$work/display")"
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-within 100 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"'
 
 # Shows one window, waits until it has settled, and saves the screen's part that the window and
 # its frame cover.

@@ -39,9 +39,10 @@ class RigError(RuntimeError):
 
 
 class Desktop:
-    def __init__(self, screen="1200x900x24", wm=True):
+    def __init__(self, screen="1200x900x24", wm=True, dpi=None):
         self.screen = screen
         self.wm = wm
+        self.dpi = dpi
         self.display = None
         self.env = None
         self.xvfb = None
@@ -66,7 +67,8 @@ class Desktop:
             with open(os.path.join(self._home, "xvfb.log"), "w") as log:
                 self.xvfb = subprocess.Popen(
                     ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
-                     "-nolisten", "tcp", "-noreset"],
+                     "-nolisten", "tcp", "-noreset"]
+                    + (["-dpi", str(self.dpi)] if self.dpi else []),
                     pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                     stderr=log, preexec_fn=_die_with_parent)
             os.close(write_end)
@@ -166,6 +168,7 @@ def _stop(process):
 def main():
     parser = argparse.ArgumentParser(description="Runs a command on a private X desktop.")
     parser.add_argument("--screen", default="1200x900x24")
+    parser.add_argument("--dpi", type=int, help="the screen's resolution (Xvfb's own otherwise)")
     parser.add_argument("--no-wm", action="store_true", help="no window manager")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
@@ -173,7 +176,7 @@ def main():
     if not command:
         parser.error("no command")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-    with Desktop(args.screen, wm=not args.no_wm) as desktop:
+    with Desktop(args.screen, wm=not args.no_wm, dpi=args.dpi) as desktop:
         child = desktop.spawn(command, stdin=None)
         return child.wait()
 

@@ -5,6 +5,12 @@
 # after it was shown. The About box ignores Escape and ends with Alt+O.
 # Usage: splash_on_x11.sh path/to/splash_show
 set -euo pipefail
+# On a private desktop of the rig (Xvfb at 96 dpi and openbox), started and torn down for it.
+if [ -z "${ODOVEX_ON_RIG:-}" ]; then
+    self=$(readlink -f "$0")
+    exec /usr/bin/python3 "$(dirname "$self")/../rig/xrig.py" --screen 800x600x24 --dpi 96 \
+        -- env ODOVEX_ON_RIG=1 "$self" "$@"
+fi
 
 show=$1
 work=$(mktemp -d)
@@ -31,16 +37,6 @@ within() {
 }
 screen_width=800
 screen_height=600
-
-Xvfb -displayfd 3 -screen 0 ${screen_width}x${screen_height}x24 -dpi 96 -nolisten tcp \
-    3>"$work/display" 2>"$work/xvfb.log" &
-pids+=($!)
-within 100 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")"
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-pids+=($!)
-within 100 eval 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' ||
-    fail "openbox did not start"
 
 # Prints the window id that a splash_show started with $1 announces.
 start_window() {
