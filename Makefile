@@ -3,6 +3,8 @@ BUILD      ?= build
 JOBS       ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 60
+# ccache keys on paths relative to the checkout, so every checkout shares one cache.
+export CCACHE_BASEDIR ?= $(CURDIR)
 
 .PHONY: all deps build run test bench fuzz format clean
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev libxcb1-dev
+  cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev libxcb1-dev
   # a face with MS Sans Serif's widths, for which the windows are laid out
   fonts-liberation2
   # the icon's 32 pixel rendering (scripts/render-icon.sh)
