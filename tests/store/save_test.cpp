@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -53,23 +52,20 @@ bool Succeeded(pid_t child) {
 } // namespace
 
 TEST_F(Save, ReplacesTheFileOrTheOneALinkNamesKeepingPermissionsAndLeavesNoTemporary) {
-    const QString kept = dir.filePath("kept/counts.dat");
-    ASSERT_TRUE(QDir(dir.path()).mkdir("kept"));
-    PutFile(kept, kOldBytes);
-    for (const QString& file : {path(), kept}) {
-        if (file == kept) { // a link to a link to a file elsewhere
-            ASSERT_TRUE(QFile::remove(path()) && QFile::link("hop", path()) &&
-                        QFile::link("kept/counts.dat", dir.filePath("hop")));
-        }
-        ASSERT_EQ(chmod(QFile::encodeName(file).constData(), 0640), 0);
-        const SaveResult result = WriteStatsFile(dir.path(), ExampleRecord());
+    ASSERT_EQ(chmod(QFile::encodeName(path()).constData(), 0640), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("via") &&
+                QFile::link("../Odovex1.dat", dir.filePath("via/Odovex1.dat")));
+    for (const QString& directory : {dir.path(), dir.filePath("via")}) { // the file, then a link
+        PutFile(path(), kOldBytes);
+        const SaveResult result = WriteStatsFile(directory, ExampleRecord());
         ASSERT_TRUE(result) << result.error.toStdString();
-        EXPECT_EQ(FileBytes(file), kExampleBytes);
-        EXPECT_EQ(QFileInfo(file).dir().entryList(QDir::Files).size(), 1); // no temporary file
-        EXPECT_EQ(QFile::permissions(file), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                                QFile::WriteUser | QFile::ReadGroup);
+        EXPECT_EQ(FileBytes(path()), kExampleBytes);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{kStatsFileName});
+        EXPECT_EQ(QFile::permissions(path()), QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadUser | QFile::WriteUser |
+                                                  QFile::ReadGroup);
     }
-    EXPECT_EQ(QFileInfo(path()).symLinkTarget(), dir.filePath("hop"));
+    EXPECT_EQ(QFileInfo(dir.filePath("via/Odovex1.dat")).symLinkTarget(), path());
 }
 
 TEST_F(Save, SavesRacingOnOneFileNeverTakeEachOthersTemporaryFile) {
@@ -123,8 +119,10 @@ TEST_F(Save, ADirectoryThatCannotBeWrittenFailsItAndOneThatCannotBeSyncedOnlyWar
         chmod(directory.constData(), 0700);
         EXPECT_EQ(saved, saves);
         EXPECT_EQ(FileBytes(path()), saves ? kExampleBytes : kOldBytes);
-        EXPECT_EQ(warning.rfind("Odovex: saved", 0), saves ? 0 : std::string::npos) << warning;
-        EXPECT_EQ(std::count(warning.begin(), warning.end(), '\n'), saves ? 1 : 0);
+        EXPECT_EQ(warning.rfind("Odovex: saved", 0) == 0 &&
+                      warning.find('\n') + 1 == warning.size(),
+                  saves)
+            << warning;
     }
 }
 

@@ -28,15 +28,14 @@ QByteArray WithLine(int line, const QByteArray& text) {
 } // namespace
 
 TEST_F(StatsFile, IsWrittenWithTheLocalesSeparatorAndLoadsTheSameUnderEveryOtherLocale) {
-    const auto separated = [](const char* point) { // the example's only full stops are decimal
-        return QByteArray(kExampleBytes).replace(".", point);
-    };
+    const QByteArray comma = QByteArray(kExampleBytes).replace(".", ","); // its only full stops
     const std::vector<std::pair<QLocale, QByteArray>> written = {
         {QLocale(QLocale::English, QLocale::UnitedStates), kExampleBytes},
-        {QLocale(QLocale::German, QLocale::Germany), separated(",")},
-        {QLocale(QLocale::French, QLocale::France), separated(",")},
+        {QLocale(QLocale::German, QLocale::Germany), comma},
+        {QLocale(QLocale::French, QLocale::France), comma},
         {QLocale::c(), kExampleBytes},
-        {QLocale(QLocale::Arabic, QLocale::Egypt), separated("\u066B")},
+        {QLocale(QLocale::Arabic, QLocale::Egypt),
+         QByteArray(kExampleBytes).replace(".", "\u066B")},
     };
     for (const auto& [writer, bytes] : written) {
         QLocale::setDefault(writer);
