@@ -1,4 +1,5 @@
 #include "platform/AutostartEntry.h"
+#include "platform/DesktopProbe.h"
 #include "setup/frmOdovexSetup.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ TEST_F(SetupDialog, LoadStepAndUnitHandlers) {
     for (const auto& [units, english, metric, captions] :
          {std::tuple{"English", true, false, "(Inches):(Inches):"},
           std::tuple{"Metric", false, true, "(Centimeters):(Centimeters):"},
-          std::tuple{"english", false, false, "Label7Label8"}}) {
+          std::tuple{"english", false, false, ""}, std::tuple{"", false, false, ""}}) {
         Load(units);
         EXPECT_EQ(Child<QRadioButton>("optEnglish")->isChecked(), english) << units;
         EXPECT_EQ(Child<QRadioButton>("optMetric")->isChecked(), metric) << units;
@@ -87,6 +88,56 @@ TEST_F(SetupDialog, LoadStepAndUnitHandlers) {
     EXPECT_EQ(Captions(), "(Inches):(Inches):");
     EXPECT_EQ(Child("txtXDim")->text(), "17");
     EXPECT_EQ(record.ScreenDimX.raw(), 140000);
+}
+
+TEST(SizeSuggestion, OnlyWhatIsPlausibleForThePixels) {
+    using Row = std::tuple<int, int, int, int, std::optional<std::pair<double, double>>>;
+    for (const auto& [px, py, mx, my, inches] :
+         {Row{1920, 1080, 527, 296, std::pair{20.748, 11.654}},
+          Row{1080, 1920, 527, 296, std::pair{11.654, 20.748}}, // turned a quarter
+          Row{1200, 900, 0, 0, {}}, Row{1920, 1080, 10, 10, {}},
+          Row{1920, 1080, 5000, 2810, {}}, // beyond 120 inches
+          Row{1920, 1200, 527, 296, {}},   // shape 11% off
+          Row{1280, 1024, 100, 80, std::pair{3.937, 3.150}}}) {
+        const auto size = PlausibleMonitorSize(px, py, mx, my);
+        ASSERT_EQ(size.has_value(), inches.has_value()) << px << " " << mx;
+        if (size) {
+            EXPECT_NEAR(size->width, inches->first, 0.001);
+            EXPECT_NEAR(size->height, inches->second, 0.001);
+        }
+    }
+}
+
+TEST_F(SetupDialog, AFirstStartOffersTheMonitorsSizeInTheUnitChosenUntilTheUserTypes) {
+    record.ScreenDimX = record.ScreenDimY = Currency();
+    Load("").show();
+    ScreenMetrics screen = ScreenMetrics::fromPixels(1920, 1080);
+    screen.widthMm = 527;
+    screen.heightMm = 296;
+    dialog->SuggestSize(screen);
+    const auto boxes = [&] {
+        return Child("txtXDim")->text() + ' ' + Child("txtYDim")->text();
+    };
+    EXPECT_EQ(boxes(), "0 0"); // no unit yet
+    Child<QRadioButton>("optEnglish")->click();
+    EXPECT_EQ(boxes(), "20.75 11.65");
+    Child<QRadioButton>("optMetric")->click();
+    EXPECT_EQ(boxes(), "52.70 29.60");
+    Child("txtXDim")->setFocus();
+    QTest::keyClick(Child("txtXDim"), Qt::Key_End);
+    QTest::keyClicks(Child("txtXDim"), QStringLiteral("1"));
+    Child<QRadioButton>("optEnglish")->click();
+    EXPECT_EQ(boxes(), "52.701 29.60");
+    Child<QPushButton>("cmdOk")->click();
+    EXPECT_EQ(record.ScreenDimX.raw(), 527010);
+
+    record.ScreenDimX = record.ScreenDimY = Currency();
+    Load("Metric"); // a unit chosen before: offered at once; nothing plausible: 0 stays
+    dialog->SuggestSize(screen);
+    EXPECT_EQ(boxes(), "52.70 29.60");
+    Load("Metric");
+    dialog->SuggestSize(ScreenMetrics::fromPixels(1200, 900));
+    EXPECT_EQ(boxes(), "0 0");
 }
 
 TEST_F(SetupDialog, KeyFilterPassesFullStopAndDigitsAndBeepsOnceForEveryOtherCode) {

@@ -44,7 +44,8 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
     const double seconds = c.sinceArming.isValid() ? c.sinceArming.nsecsElapsed() / 1e9 : 0.0;
     std::printf("clicks=%lld\nwindows=%lld\ntravel_inches=%.4f\nwindow=%u\n"
                 "seconds=%.3f\nticks=%llu\nticks_may_rest=%llu\nx_requests=%llu\n"
-                "x_round_trips=%llu\nx_errors=%llu\nx_lost=%d\nrests=%llu\n--\n",
+                "x_round_trips=%llu\nx_errors=%llu\nx_lost=%d\nrests=%llu\nscreen_pixels=%dx%d\n"
+                "monitors=%d\n--\n",
                 static_cast<long long>(r.ClicksToday.raw() / Currency::kScale + r.PendingClicks),
                 static_cast<long long>(r.WindowsToday.raw() / Currency::kScale),
                 r.TravelToday.toDouble(), r.LastWindow, seconds,
@@ -53,7 +54,8 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
                 static_cast<unsigned long long>(desktop.requestsSent() - c.requestsAtArming),
                 static_cast<unsigned long long>(desktop.roundTrips() - c.roundTripsAtArming),
                 static_cast<unsigned long long>(desktop.errors()), lost ? 1 : 0,
-                static_cast<unsigned long long>(c.rests));
+                static_cast<unsigned long long>(c.rests), r.ScreenPixelsX, r.ScreenPixelsY,
+                desktop.monitorCount());
     std::fflush(stdout);
 }
 
@@ -122,6 +124,7 @@ int main(int argc, char** argv) {
     QObject::connect(&screenTimer, &QTimer::timeout,
                      [&] { MeasureScreen(record, desktop.screen()); });
     screenTimer.start(kMeasureScreenEveryMs);
+    desktop.setScreenHandler([&] { MeasureScreen(record, desktop.screen()); });
     QTimer::singleShot(kArmAfterMs, Qt::PreciseTimer, [&] {
         Timer3_Timer(record);
         counters.requestsAtArming = desktop.requestsSent();

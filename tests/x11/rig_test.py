@@ -36,7 +36,7 @@ class Harness:
             if line == "--":
                 return values
             key, _, value = line.partition("=")
-            values[key] = float(value) if "." in value else int(value)
+            values[key] = _number(value)
         raise AssertionError("harness ended without a report")
 
     def report(self):
@@ -49,6 +49,15 @@ class Harness:
         values = self._read()
         assert self.process.wait(EXIT_TIMEOUT_S) == 0
         return values
+
+
+def _number(text):
+    for kind in (int, float):
+        try:
+            return kind(text)
+        except ValueError:
+            pass
+    return text
 
 
 def expect_gain(before, after, key, gain, what):
@@ -119,7 +128,49 @@ def windows(desktop, harness, inject):
     assert str(after["window"]) == second, after
 
 
+# Overlapping rolls of two keys, named by keycode: digits, letters, punctuation and the ISO key,
+# which other layouts give Cyrillic letters, umlauts, AZERTY's symbols or dead keys.
+ROLLS = ((10, 11), (11, 12), (19, 20), (34, 35), (47, 48), (24, 25), (38, 52), (20, 21),
+         (49, 10), (51, 94))
+
+
+def roll_all(inject):
+    for first, second in ROLLS:
+        for step in ("keydown #%d" % first, "keydown #%d" % second, "keyup #%d" % first,
+                     "keyup #%d" % second):
+            inject.send(step)
+            inject.send("sleep 5")
+
+
+def set_layout(desktop, layout):
+    subprocess.run(["setxkbmap", layout], env=desktop.env, check=True)
+
+
+def layouts(desktop, harness, inject):
+    # Switched while running: every layout counts every key of a roll.
+    for layout in ("us", "ru", "de", "fr", "us"):
+        set_layout(desktop, layout)
+        before = harness.report()
+        roll_all(inject)
+        after = harness.report()
+        print("layout %s, switched while running: %d rolls, %d clicks"
+              % (layout, len(ROLLS), after["clicks"] - before["clicks"]))
+        expect_gain(before, after, "clicks", 2 * len(ROLLS), "rolls under " + layout)
+    # A layout in place when the program starts.
+    harness.stop()
+    set_layout(desktop, "ru")
+    started = Harness(desktop, sys.argv[2])
+    before = started.report()
+    roll_all(inject)
+    after = started.report()
+    print("layout ru at start: %d clicks" % (after["clicks"] - before["clicks"]))
+    expect_gain(before, after, "clicks", 2 * len(ROLLS), "rolls under ru at start")
+    return started
+
+
 def travel(desktop, harness, inject):
+    screen = harness.report()
+    assert screen["screen_pixels"] == "1200x900" and screen["monitors"] == 1, screen
     inject.send("moveto 100 100")
     before = harness.report()
     # 300 x 200 pixels, one pixel 0.01 inch each way on a 12 x 9 inch screen of 1200 x 900.
@@ -128,6 +179,7 @@ def travel(desktop, harness, inject):
         inject.send("sleep 30")  # a tick samples each corner
     after = harness.report()
     moved = after["travel_inches"] - before["travel_inches"]
+    print("travel at Xft.dpi %d: %.4f in for 1000 px" % (desktop.dpi, moved))
     assert abs(moved - 10.0) <= 0.01, (moved, before, after)
 
 
@@ -197,6 +249,7 @@ def no_display(harness_path):
 
 
 SCENARIOS = {"clicks": clicks, "keys": keys, "windows": windows, "travel": travel,
+             "travel_dpi144": travel, "travel_dpi192": travel, "layouts": layouts,
              "no_wm": no_wm, "idle": idle, "lost": lost}
 
 
@@ -206,12 +259,16 @@ def main():
         no_display(harness_path)
         print("%s: passed" % scenario)
         return
-    with Desktop(wm=scenario != "no_wm") as desktop:
+    # The desktop's font resolution, which must not change travel: Xvfb's and Xft.dpi.
+    dpi = int(scenario.partition("_dpi")[2] or 96)
+    with Desktop(wm=scenario != "no_wm", dpi=dpi) as desktop:
+        subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %d\n" % dpi, text=True,
+                       env=desktop.env, check=True)
         inject = desktop.injector(injector_path)
         if scenario == "keys":
             held_at_start(desktop, harness_path, inject)
         harness = Harness(desktop, harness_path)
-        SCENARIOS[scenario](desktop, harness, inject)
+        harness = SCENARIOS[scenario](desktop, harness, inject) or harness
         if scenario != "lost":
             final = harness.stop()
             assert final["x_errors"] == 0 and final["x_lost"] == 0, final
