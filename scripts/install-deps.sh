@@ -14,6 +14,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
   xvfb xauth openbox trayer x11-utils x11-xkb-utils x11-xserver-utils xdotool desktop-file-utils x11-apps imagemagick
+  # several monitors for the rig: Xorg with the dummy driver (Xvfb has one RandR output)
+  xserver-xorg-core xserver-xorg-video-dummy
   # launches autostart entries in the setup tests (gio)
   libglib2.0-bin
   # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3

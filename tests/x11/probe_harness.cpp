@@ -2,7 +2,8 @@
 // tests and the measurements. Prints "armed" once the probe is armed (500 ms after start), a
 // report when sent SIGUSR1, and a last report on SIGTERM or SIGINT before it exits 0. A report
 // is key=value lines closed by "--". Counts of ticks and X requests start at arming. With
-// --rest the tick runs through the program's TickDriver and rests while the desktop is idle.
+// --rest the tick runs through the program's TickDriver and rests while the desktop is idle. With
+// --screen-events-only the screen is measured when the desktop reports a change, never by timer.
 #include "engine/SampleTick.h"
 #include "platform/DesktopBackend.h"
 #include "platform/TickTimer.h"
@@ -123,7 +124,9 @@ int main(int argc, char** argv) {
     screenTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&screenTimer, &QTimer::timeout,
                      [&] { MeasureScreen(record, desktop.screen()); });
-    screenTimer.start(kMeasureScreenEveryMs);
+    if (!QCoreApplication::arguments().contains(QStringLiteral("--screen-events-only"))) {
+        screenTimer.start(kMeasureScreenEveryMs);
+    }
     desktop.setScreenHandler([&] { MeasureScreen(record, desktop.screen()); });
     QTimer::singleShot(kArmAfterMs, Qt::PreciseTimer, [&] {
         Timer3_Timer(record);

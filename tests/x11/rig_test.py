@@ -20,11 +20,12 @@ from xrig import Desktop  # noqa: E402
 
 SETTLE_S = 0.3  # several hundred ticks
 EXIT_TIMEOUT_S = 10
+WAIT_S = 10
 
 
 class Harness:
-    def __init__(self, desktop, path):
-        self.process = desktop.spawn([path], stdout=subprocess.PIPE, text=True)
+    def __init__(self, desktop, path, *options):
+        self.process = desktop.spawn([path, *options], stdout=subprocess.PIPE, text=True)
         line = self.process.stdout.readline().strip()
         if line != "armed":
             raise AssertionError("harness did not start: %r" % line)
@@ -43,6 +44,14 @@ class Harness:
         time.sleep(SETTLE_S)
         self.process.send_signal(signal.SIGUSR1)
         return self._read()
+
+    def wait_for(self, key, value):
+        """The first report whose key holds value, or the last one after WAIT_S."""
+        deadline = time.monotonic() + WAIT_S
+        while True:
+            values = self.report()
+            if values[key] == value or time.monotonic() > deadline:
+                return values
 
     def stop(self):
         self.process.terminate()
@@ -171,16 +180,48 @@ def layouts(desktop, harness, inject):
 def travel(desktop, harness, inject):
     screen = harness.report()
     assert screen["screen_pixels"] == "1200x900" and screen["monitors"] == 1, screen
-    inject.send("moveto 100 100")
-    before = harness.report()
     # 300 x 200 pixels, one pixel 0.01 inch each way on a 12 x 9 inch screen of 1200 x 900.
-    for x, y in ((400, 100), (400, 300), (100, 300), (100, 100)):
-        inject.send("line %d %d 2 1000" % (x, y))
-        inject.send("sleep 30")  # a tick samples each corner
-    after = harness.report()
-    moved = after["travel_inches"] - before["travel_inches"]
+    moved = square(harness, inject, 100, 100)
     print("travel at Xft.dpi %d: %.4f in for 1000 px" % (desktop.dpi, moved))
-    assert abs(moved - 10.0) <= 0.01, (moved, before, after)
+    assert abs(moved - 10.0) <= 0.01, moved
+
+
+def square(harness, inject, x, y):
+    """Inches travelled around a 300 x 200 pixel rectangle from x,y: 1000 pixels."""
+    inject.send("moveto %d %d" % (x, y))
+    before = harness.report()
+    for dx, dy in ((300, 0), (300, 200), (0, 200), (0, 0)):
+        inject.send("line %d %d 2 1000" % (x + dx, y + dy))
+        inject.send("sleep 30")  # a tick samples each corner
+    return harness.report()["travel_inches"] - before["travel_inches"]
+
+
+def xrandr(desktop, *args):
+    subprocess.run(["xrandr", *args], env=desktop.env, check=True)
+
+
+def monitors(desktop, harness, inject):
+    # The screen is measured only when RandR reports a change: each one is followed at once.
+    steps = [("one monitor", [], "2048x1536", 1),
+             ("two side by side, primary on the right",
+              [["--output", "DUMMY0", "--mode", "1920x1080"], ["--addmode", "DUMMY1", "1200x900"],
+               ["--output", "DUMMY1", "--mode", "1200x900", "--pos", "1920x0", "--primary"]],
+              "1200x900", 2),
+             ("none primary: the one at 0,0", [["--noprimary"]], "1920x1080", 2),
+             ("a user-defined primary monitor",
+              [["--setmonitor", "*left", "960/254x1080/286+0+0", "none"]], "960x1080", 3)]
+    for what, commands, pixels, count in steps:
+        for command in commands:
+            xrandr(desktop, *command)
+        values = harness.wait_for("screen_pixels", pixels)
+        print("%s: %s pixels of %d monitors" % (what, values["screen_pixels"], values["monitors"]))
+        assert values["screen_pixels"] == pixels and values["monitors"] == count, (what, values)
+        if pixels == "1200x900":
+            # A 12 x 9 inch picture of 1200 x 900: one pixel is 0.01 inch on either monitor.
+            for x, where in ((2020, "primary"), (100, "other")):
+                moved = square(harness, inject, x, 100)
+                print("travel on the %s monitor: %.4f in for 1000 px" % (where, moved))
+                assert abs(moved - 10.0) <= 0.01, (where, moved)
 
 
 def no_wm(desktop, harness, inject):
@@ -250,6 +291,7 @@ def no_display(harness_path):
 
 SCENARIOS = {"clicks": clicks, "keys": keys, "windows": windows, "travel": travel,
              "travel_dpi144": travel, "travel_dpi192": travel, "layouts": layouts,
+             "monitors": monitors,
              "no_wm": no_wm, "idle": idle, "lost": lost}
 
 
@@ -261,13 +303,14 @@ def main():
         return
     # The desktop's font resolution, which must not change travel: Xvfb's and Xft.dpi.
     dpi = int(scenario.partition("_dpi")[2] or 96)
-    with Desktop(wm=scenario != "no_wm", dpi=dpi) as desktop:
+    with Desktop(wm=scenario != "no_wm", dpi=dpi, monitors=scenario == "monitors") as desktop:
         subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %d\n" % dpi, text=True,
                        env=desktop.env, check=True)
         inject = desktop.injector(injector_path)
         if scenario == "keys":
             held_at_start(desktop, harness_path, inject)
-        harness = Harness(desktop, harness_path)
+        harness = Harness(desktop, harness_path,
+                          *(["--screen-events-only"] if scenario == "monitors" else []))
         harness = SCENARIOS[scenario](desktop, harness, inject) or harness
         if scenario != "lost":
             final = harness.stop()
