@@ -84,18 +84,14 @@ TEST(StartUp, AutoStartReplaysTheEntryAndStartsInTheTrayWithTheSplash) {
 TEST(StartUp, AZeroDimensionLeavesTheSetupDialogAlone) {
     for (const char* width : {"0", "12"}) {
         Shell shell;
-        ScreenMetrics screen = ScreenMetrics::fromPixels(1920, 1080);
-        screen.widthMm = 527;
-        screen.heightMm = 296;
-        shell.desktop.setScreen(screen);
+        shell.desktop.setScreen({1920 * 15.0, 1080 * 15.0, 15, 15, 527, 296});
         QStringList lines = Lines("0", "True", "0");
         lines[5] = QString::fromLatin1(width);
         ASSERT_TRUE(shell.start(lines));
         EXPECT_FALSE(shell.window->isVisible() || TopLevel<frmSplash>()->isVisible());
         auto* setup = TopLevel<frmOdovexSetup>();
         EXPECT_TRUE(setup->isVisible());
-        EXPECT_EQ(setup->findChild<QLineEdit*>("txtXDim")->text(),
-                  width == std::string("0") ? "20.75" : "12");
+        EXPECT_EQ(setup->findChild<QLineEdit*>("txtXDim")->text(), *width == '0' ? "20.75" : "12");
         emit setup->showMainWindow();
         EXPECT_TRUE(shell.window->isVisible());
         shell.desktop.changeScreen(ScreenMetrics::fromPixels(1600, 900));

@@ -1,5 +1,5 @@
 // Touches fed to the X11 backend as the server would deliver them (a test server has no touch
-// device), on a real display for everything else. Run on a desktop of the rig.
+// device), on a real display of the rig for everything else.
 #include "engine/SampleTick.h"
 #include "platform/x11/X11Desktop.h"
 
@@ -11,91 +11,58 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 
-namespace {
-
-constexpr int kDevice = 11;
-constexpr int kDeadlineTicks = 5000; // generous: the cursor's answer comes a tick or two later
-
-class Touch : public testing::Test {
-protected:
-    void SetUp() override {
-        display = XOpenDisplay(nullptr);
-        ASSERT_NE(display, nullptr);
-        Warp(100, 100);
-        QString error;
-        desktop = X11Desktop::open(&error);
-        ASSERT_TRUE(desktop) << error.toStdString();
-        record.Units = QStringLiteral("English");
-        record.ScreenDimX = *Currency::fromInt(12);
-        record.ScreenDimY = *Currency::fromInt(9);
-        MeasureScreen(record, desktop->screen());
-        tick = std::make_unique<SampleTick>(record, *desktop, labels);
-        Timer3_Timer(record);
-        Tick();
-    }
-    void TearDown() override {
-        tick.reset();
-        desktop.reset();
-        if (display) {
-            XCloseDisplay(display);
-        }
-    }
-    // A warp moves the cursor without raw motion: only the touch tells the backend it moved.
-    void Warp(int x, int y) {
-        XWarpPointer(display, 0, DefaultRootWindow(display), 0, 0, 0, 0, x, y);
-        XSync(display, False);
-    }
-    void Feed(int type, int touch) { desktop->handleRaw(type, kDevice, touch, nullptr, 0); }
-    void Tick(int times = 3) {
-        for (int i = 0; i < times; ++i) {
-            (*tick)();
-            QThread::msleep(1);
-        }
-    }
-    std::int64_t Clicks() const { return record.ClicksToday.raw() / 10000 + record.PendingClicks; }
-
+TEST(Touch, ATouchPressesTheLeftButtonWhileItLastsAndMovesTheCursor) {
     int argc = 1;
-    char name[12] = "touch_tests";
-    char* argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
-    Display* display = nullptr;
-    std::unique_ptr<X11Desktop> desktop;
-    StatsRecord record;
+    char name[] = "touch_tests";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    // A warp moves the cursor without raw motion: only a touch tells the backend it moved.
+    const auto warp = [display](int x) {
+        XWarpPointer(display, 0, DefaultRootWindow(display), 0, 0, 0, 0, x, 100);
+        XSync(display, False);
+    };
+    warp(100);
+    std::unique_ptr<X11Desktop> desktop = X11Desktop::open(nullptr);
+    ASSERT_TRUE(desktop);
+    StatsRecord r;
+    r.ScreenDimX = *Currency::fromInt(12);
+    r.ScreenDimY = *Currency::fromInt(9);
+    MeasureScreen(r, desktop->screen());
     MainLabels labels;
-    std::unique_ptr<SampleTick> tick;
-};
-
-TEST_F(Touch, ATouchPressesTheLeftButtonWhileItLasts) {
-    const std::int64_t start = Clicks();
-    Feed(XI_RawTouchBegin, 1);
-    Tick();
-    EXPECT_EQ(record.LastInputState, 1);
-    Feed(XI_RawTouchBegin, 2); // a second finger, then the first lifts: still one touch
-    Tick();
-    Feed(XI_RawTouchEnd, 1);
-    Feed(XI_RawTouchEnd, 1); // duplicates are harmless
-    Tick();
-    EXPECT_EQ(Clicks() - start, 1);
-    Feed(XI_RawTouchEnd, 2);
-    Tick();
-    EXPECT_EQ(record.LastInputState, kNoInput);
-    Feed(XI_RawTouchBegin, 3); // a tap between two ticks
-    Feed(XI_RawTouchEnd, 3);
-    Tick();
-    Feed(XI_RawTouchEnd, 4); // an end never begun
-    Tick();
-    EXPECT_EQ(Clicks() - start, 2);
-}
-
-TEST_F(Touch, TheCursorATouchMovesAddsTravel) {
-    Warp(400, 100);
-    Tick(50);
-    EXPECT_EQ(record.TravelToday.raw(), 0);
-    Feed(XI_RawTouchUpdate, 1);
-    for (int i = 0; i < kDeadlineTicks && record.TravelToday.raw() == 0; ++i) {
-        Tick(1);
+    SampleTick tick(r, *desktop, labels);
+    Timer3_Timer(r);
+    const auto ticks = [&](int times) {
+        for (int i = 0; i < times; ++i, QThread::msleep(1)) {
+            tick();
+        }
+    };
+    // Touch events of one device in order, a few ticks after each group: two fingers, a
+    // duplicate end, a tap between two ticks, an end never begun.
+    for (const auto& [group, state] : {std::pair{"B1", 1},
+                                       {"B2", 1},
+                                       {"E1E1", 1},
+                                       {"E2", kNoInput},
+                                       {"B3E3", kNoInput},
+                                       {"E4", kNoInput}}) {
+        for (const char* event = group; *event; event += 2) {
+            desktop->handleRaw(*event == 'B' ? XI_RawTouchBegin : XI_RawTouchEnd, 11,
+                               event[1] - '0', nullptr, 0);
+        }
+        ticks(3);
+        EXPECT_EQ(r.LastInputState, state) << group;
     }
-    EXPECT_EQ(record.TravelToday.raw(), 30000); // 300 pixels of 0.01 inch
-}
+    EXPECT_EQ(r.PendingClicks, 2);
 
-} // namespace
+    warp(400);
+    ticks(50);
+    EXPECT_EQ(r.TravelToday.raw(), 0);
+    desktop->handleRaw(XI_RawTouchUpdate, 11, 5, nullptr, 0);
+    for (int i = 0; i < 5000 && r.TravelToday.raw() == 0; ++i) {
+        ticks(1); // the cursor's answer comes a tick or two later
+    }
+    EXPECT_EQ(r.TravelToday.raw(), 30000); // 300 pixels of 0.01 inch
+    desktop.reset();
+    XCloseDisplay(display);
+}
