@@ -18,9 +18,10 @@ struct _XDisplay;
 union _XEvent;
 
 // The desktop seen through a private Xlib connection (Qt's own is not used: the XInput version
-// is fixed per connection and Qt negotiates its own). Keys and buttons come from XInput 2.2 raw
-// events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by root
-// PropertyNotify, the cursor asked only after raw motion. The connection is watched by the
+// is fixed per connection and Qt negotiates its own). Keys, buttons and touches come from
+// XInput 2.2 raw events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by
+// root PropertyNotify, the cursor asked only after raw motion or a touch, the primary monitor
+// from RandR's monitor list read again after its change events. The connection is watched by the
 // event loop of the thread that opens it, and every call first takes in what Xlib has queued,
 // so an idle desktop costs no request at all.
 //
