@@ -245,6 +245,7 @@ void frmOdovexSetup::cmdOk_Click() {
         return reject();
     }
     record_.ScreenDimY = *height;
+    suggestion_.reset(); // confirmed: from now on a unit changes no number, as always
     emit showMainWindow();
     hide();
 }

@@ -29,7 +29,7 @@ public:
 
     // Offers the monitor's size, when it reports a plausible one, in the dimension boxes: in the
     // chosen unit with two decimals, now or when a unit is chosen, as long as both boxes hold 0
-    // or the last offer. What the user typed is never replaced; OK stores as always.
+    // or the last offer and no OK has stored dimensions. What the user typed is never replaced.
     void SuggestSize(const ScreenMetrics& screen);
 
     // Start-up replays the stored AutoStart choice by setting this box; a change of its value,

@@ -115,6 +115,13 @@ TEST_F(SetupDialog, AFirstStartOffersTheMonitorsSizeInTheUnitChosenUntilTheUserT
     EXPECT_EQ(boxes(), "0 0"); // no unit yet
     Child<QRadioButton>("optEnglish")->click();
     EXPECT_EQ(boxes(), "20.75 11.65");
+    Child<QPushButton>("cmdOk")->click(); // confirmed: the numbers stay as they are
+    Child<QRadioButton>("optMetric")->click();
+    EXPECT_EQ(boxes(), "20.75 11.65");
+    record.ScreenDimX = record.ScreenDimY = Currency();
+    Load("Metric").SuggestSize({1920 * 15.0, 1080 * 15.0, 15, 15, 527, 296});
+    EXPECT_EQ(boxes(), "52.70 29.60");
+    Child<QRadioButton>("optEnglish")->click();
     Child<QRadioButton>("optMetric")->click();
     EXPECT_EQ(boxes(), "52.70 29.60");
     Child("txtXDim")->setFocus();
