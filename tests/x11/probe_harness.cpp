@@ -4,6 +4,8 @@
 // is key=value lines closed by "--". Counts of ticks and X requests start at arming. With
 // --rest the tick runs through the program's TickDriver and rests while the desktop is idle. With
 // --screen-events-only the screen is measured when the desktop reports a change, never by timer.
+// Lines "begin ID", "update ID", "end ID" on standard input feed the backend raw touch events as
+// the server would deliver them: the rig's server has no touch device.
 #include "engine/SampleTick.h"
 #include "platform/DesktopBackend.h"
 #include "platform/TickTimer.h"
@@ -16,13 +18,18 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
+
+// After Qt, whose names Xlib's macros (None, Bool...) would hit.
+#include <X11/extensions/XInput2.h>
 
 namespace {
 
 constexpr int kArmAfterMs = 500;
 constexpr int kMeasureScreenEveryMs = 5000;
+constexpr int kTouchDevice = 11;
 
 int gSignalPipe[2] = {-1, -1};
 
@@ -137,6 +144,29 @@ int main(int argc, char** argv) {
         counters.sinceArming.start();
         std::printf("armed\n");
         std::fflush(stdout);
+    });
+
+    QSocketNotifier touches(STDIN_FILENO, QSocketNotifier::Read);
+    std::string lines;
+    QObject::connect(&touches, &QSocketNotifier::activated, [&] {
+        char chunk[256];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            touches.setEnabled(false);
+            return;
+        }
+        lines.append(chunk, static_cast<std::size_t>(got));
+        for (std::size_t end; (end = lines.find('\n')) != std::string::npos;
+             lines.erase(0, end + 1)) {
+            char what[8] = {};
+            int id = 0;
+            if (std::sscanf(lines.c_str(), "%7s %d", what, &id) == 2) {
+                const int type = what[0] == 'b'   ? XI_RawTouchBegin
+                                 : what[0] == 'u' ? XI_RawTouchUpdate
+                                                  : XI_RawTouchEnd;
+                desktop.handleRaw(type, kTouchDevice, id, nullptr, 0);
+            }
+        }
     });
 
     QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);

@@ -25,7 +25,8 @@ WAIT_S = 10
 
 class Harness:
     def __init__(self, desktop, path, *options):
-        self.process = desktop.spawn([path, *options], stdout=subprocess.PIPE, text=True)
+        self.process = desktop.spawn([path, *options], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, text=True)
         line = self.process.stdout.readline().strip()
         if line != "armed":
             raise AssertionError("harness did not start: %r" % line)
@@ -44,6 +45,11 @@ class Harness:
         time.sleep(SETTLE_S)
         self.process.send_signal(signal.SIGUSR1)
         return self._read()
+
+    def touch(self, *lines):
+        """Raw touch events for the backend: "begin ID", "update ID", "end ID"."""
+        self.process.stdin.write("".join(line + "\n" for line in lines))
+        self.process.stdin.flush()
 
     def wait_for(self, key, value):
         """The first report whose key holds value, or the last one after WAIT_S."""
@@ -218,6 +224,28 @@ def monitors(desktop, harness, inject):
                 assert abs(moved - 10.0) <= 0.01, (where, moved)
 
 
+def touch(desktop, harness, inject):
+    """Touches fed below the server: the left button is down while a touch lasts."""
+    before = harness.report()
+    for lines in (["begin 1"], ["begin 2"], ["end 1", "end 1"], ["end 2"],  # two fingers
+                  ["begin 3", "end 3"], ["end 4"]):  # a tap between ticks, an end never begun
+        harness.touch(*lines)
+        harness.report()
+    expect_gain(before, harness.report(), "clicks", 2, "a touch of two fingers and a tap")
+
+    # A warp moves the cursor without raw motion: only a touch tells the backend it moved.
+    def warp(x):
+        subprocess.run(["xdotool", "mousemove", str(x), "100"], env=desktop.env, check=True)
+    warp(100)
+    harness.touch("update 5")
+    before = harness.report()
+    warp(400)
+    expect_gain(before, harness.report(), "travel_inches", 0, "a warp")
+    harness.touch("update 5")
+    moved = harness.report()["travel_inches"] - before["travel_inches"]
+    assert abs(moved - 3.0) < 0.0001, moved  # 300 pixels of 0.01 inch
+
+
 def no_wm(desktop, harness, inject):
     # No window manager: the input focus stands in, polled.
     first = inject.send("window")
@@ -285,7 +313,7 @@ def no_display(harness_path):
 
 SCENARIOS = {"clicks": clicks, "keys": keys, "windows": windows, "travel": travel,
              "travel_dpi144": travel, "travel_dpi192": travel, "layouts": layouts,
-             "monitors": monitors,
+             "monitors": monitors, "touch": touch,
              "no_wm": no_wm, "idle": idle, "lost": lost}
 
 
