@@ -53,7 +53,7 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
     std::printf("clicks=%lld\nwindows=%lld\ntravel_inches=%.4f\nwindow=%u\n"
                 "seconds=%.3f\nticks=%llu\nticks_may_rest=%llu\nx_requests=%llu\n"
                 "x_round_trips=%llu\nx_errors=%llu\nx_lost=%d\nrests=%llu\nscreen_pixels=%dx%d\n"
-                "monitors=%d\n--\n",
+                "monitors=%d\ncursor=%d,%d\n--\n",
                 static_cast<long long>(r.ClicksToday.raw() / Currency::kScale + r.PendingClicks),
                 static_cast<long long>(r.WindowsToday.raw() / Currency::kScale),
                 r.TravelToday.toDouble(), r.LastWindow, seconds,
@@ -63,7 +63,7 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
                 static_cast<unsigned long long>(desktop.roundTrips() - c.roundTripsAtArming),
                 static_cast<unsigned long long>(desktop.errors()), lost ? 1 : 0,
                 static_cast<unsigned long long>(c.rests), r.ScreenPixelsX, r.ScreenPixelsY,
-                desktop.monitorCount());
+                desktop.monitorCount(), r.PrevCursorX, r.PrevCursorY);
     std::fflush(stdout);
 }
 

@@ -189,11 +189,11 @@ def travel(desktop, harness, inject):
 def square(harness, inject, x, y):
     """Inches travelled around a 300 x 200 pixel rectangle from x,y: 1000 pixels."""
     inject.send("moveto %d %d" % (x, y))
-    before = harness.report()
+    before = harness.wait_for("cursor", "%d,%d" % (x, y))
     for dx, dy in ((300, 0), (300, 200), (0, 200), (0, 0)):
         inject.send("line %d %d 2 1000" % (x + dx, y + dy))
-        inject.send("sleep 30")  # a tick samples each corner
-    return harness.report()["travel_inches"] - before["travel_inches"]
+        corner = harness.wait_for("cursor", "%d,%d" % (x + dx, y + dy))  # a tick sampled it
+    return corner["travel_inches"] - before["travel_inches"]
 
 
 def xrandr(desktop, *args):
