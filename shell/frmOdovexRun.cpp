@@ -42,9 +42,13 @@ bool frmOdovex::Form_Load() {
     if (!Initialize()) {
         return false;
     }
+    const ScreenMetrics screen = s_.desktop.screen();
     if (record_.ScreenDimX.isZero() || record_.ScreenDimY.isZero()) {
-        // First run: the setup dialog alone.
+        // First run: the setup dialog alone, offering the size the monitor reports.
         frmOdovexSetup& setup = setupDialog();
+        if (record_.ScreenDimX.isZero() && record_.ScreenDimY.isZero()) {
+            setup.SuggestSize(screen);
+        }
         setup.show();
         setup.activateWindow();
         splash().hide();
@@ -52,7 +56,9 @@ bool frmOdovex::Form_Load() {
         hiddenAtLoad_ = true;
         setup.activateWindow();
     }
-    MeasureScreen(record_, s_.desktop.screen());
+    MeasureScreen(record_, screen);
+    // Monitors that change are measured at once, not only by Timer2.
+    s_.desktop.setScreenHandler([this] { Timer2_Timer(); });
     record_.PrevCursorValid = kFalse;
     if (record_.SinceDate == QLatin1String("Start")) {
         record_.SinceDate = GeneralDateTimeText(s_.clock.now());
