@@ -26,6 +26,9 @@ FRESH = [" 0 ", " 0 ", " 0 ", "False", "English", " 12 ", " 9 ", "Start", " 0 ",
 CHANGED = {"first_start": {5: " 0 ", 6: " 0 "}, "autostart": {3: "True"}}
 SETUP_TWIPS = 3360  # the setup dialog's client width
 ENTRY = os.path.join("autostart", "Shortcut to Odovex.desktop")
+# Either of the two marks of a Wayland session.
+WAYLAND = {"wayland": {"WAYLAND_DISPLAY": "wayland-0"},
+           "wayland_tray": {"XDG_SESSION_TYPE": "wayland"}}
 
 
 def within(what, check, seconds=WAIT_S):
@@ -184,8 +187,9 @@ def hidden(run, window):
     return "IsViewable" not in run.x("xwininfo", "-id", window)
 
 
-def first_start(run):
-    """A zero screen dimension leaves the setup dialog alone on the screen until its OK."""
+def setup_alone(run):
+    """A zero screen dimension leaves the setup dialog alone on the screen until its OK, which
+    shows the main window; the dimensions typed are 12.5 by 9."""
     setup = run.window(run.odovex, "Odovex Setup")
     time.sleep(ARMED_S)  # time for a window shown after it
     assert run.windows(run.odovex, None) == [setup], run.windows(run.odovex, None)
@@ -196,6 +200,10 @@ def first_start(run):
     run.keys(setup, "Alt_L", "o")
     run.window(run.odovex)
     within("the setup dialog hidden", lambda: hidden(run, setup))
+
+
+def first_start(run):
+    setup_alone(run)
     answer_quit(run)
     assert [line.strip() for line in run.saved()[5:7]] == ["12.5", "9"], run.saved()
 
@@ -231,6 +239,22 @@ def autostart(run):
     assert run.end(run.odovex, signal.SIGTERM)[0] == 0
 
 
+def wayland(run, tray):
+    """A Wayland session: one notice that waits for no answer, a balloon over the tray icon or
+    else a message box beside the main window, and counting as ever."""
+    run.window(run.odovex)
+    if tray:
+        within("the balloon", lambda: len(run.windows(run.odovex, None)) == 3)
+    else:
+        within("the message box", lambda: len(run.windows(run.odovex)) == 2)
+    run.use_desktop()
+    assert len(run.windows(run.odovex)) == (1 if tray else 2), run.windows(run.odovex)
+    code, err = run.end(run.odovex, signal.SIGTERM)
+    notices = [line for line in err.splitlines() if "Wayland" in line]
+    assert code == 0 and len(notices) == 1, (code, err)
+    run.expect_counted()
+
+
 def main():
     scenario, program, injector = sys.argv[1:4]
     if scenario == "no_display":
@@ -250,7 +274,8 @@ def main():
         with Desktop() as desktop:
             # This run's single-instance lock, apart from every other run's.
             desktop.env["XDG_RUNTIME_DIR"] = runtime
-            if scenario in ("tray", "autostart"):
+            desktop.env.update(WAYLAND.get(scenario, {}))
+            if scenario in ("tray", "autostart", "wayland_tray"):
                 desktop.spawn(["trayer", "--edge", "bottom", "--widthtype", "pixel", "--width",
                                "100", "--height", "24"])
                 within("the tray", lambda: "trayer" in subprocess.run(
@@ -265,7 +290,9 @@ def main():
              "cut_short": lambda: refused(run, before),
              "tray": lambda: tray(run),
              "first_start": lambda: first_start(run),
-             "autostart": lambda: autostart(run)}[scenario]()
+             "autostart": lambda: autostart(run),
+             "wayland": lambda: wayland(run, tray=False),
+             "wayland_tray": lambda: wayland(run, tray=True)}[scenario]()
     print("%s: passed" % scenario)
 
 
