@@ -2,13 +2,13 @@
 # Odovex as installed and as packaged, without a desktop.
 #
 #   check_dist.sh install CMAKE BUILD_DIR   an installation into a staging root (DESTDIR)
-#   check_dist.sh package CMAKE BUILD_DIR   the Debian package that `make deb` builds
+#   check_dist.sh package CPACK BUILD_DIR   the Debian package that `make deb` builds
 #
 # Both hold exactly the files of installed-files.txt; the menu entry, the metainfo and the
 # manual page pass their validators; the launcher makes the data directory and a fresh file
 # and leaves a file already there alone; lintian reports no error on the package.
 set -euo pipefail
-mode=$1 cmake=$2 build=$3
+mode=$1 tool=$2 build=$3
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -69,13 +69,13 @@ check_entries() { # root
 
 case $mode in
 install)
-  DESTDIR=$work/root "$cmake" --install "$build" --prefix /usr >/dev/null
+  DESTDIR=$work/root "$tool" --install "$build" --prefix /usr >/dev/null
   same_files "$work/root"
   check_entries "$work/root"
   check_launcher "$work/root"
   ;;
 package)
-  cpack --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null
+  "$tool" --config "$build/CPackConfig.cmake" -B "$work/package" >/dev/null
   deb=$(echo "$work"/package/odovex_*_amd64.deb)
   [ -f "$deb" ] || fail "no package"
   dpkg-deb -x "$deb" "$work/root"
