@@ -103,8 +103,9 @@ void frmOdovex::showWaylandNotice() {
 }
 
 bool frmOdovex::Initialize() {
-    const QString path = QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName));
-    const LoadResult loaded = ReadStatsFile(path, record_, [this] {
+    // By its bare name: AppPath is the current directory, and its text may not name it (a
+    // directory name that is not UTF-8 is decoded lossily).
+    const LoadResult loaded = ReadStatsFile(QLatin1String(kStatsFileName), record_, [this] {
         RecordLoaded();
         return true;
     });
@@ -112,9 +113,9 @@ bool frmOdovex::Initialize() {
     // would not start on counts it could not hold.
     const bool dayChecked = loaded && DateCheck(record_, labels_, s_.clock);
     if (!dayChecked) {
-        Complain(
-            QStringLiteral("cannot load %1: %2")
-                .arg(path, loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
+        Complain(QStringLiteral("cannot load %1: %2")
+                     .arg(QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName)),
+                          loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
         s_.messages.MsgBox({QStringLiteral("Odovex must be started from its directory"), kTitle,
                             MsgButtons::OkOnly, MsgIcon::Exclamation});
         s_.end(1);
@@ -158,7 +159,8 @@ void frmOdovex::Timer4_Timer() {
 }
 
 bool frmOdovex::DataOut() {
-    const SaveResult saved = WriteStatsFile(record_.AppPath, record_);
+    // The current directory is AppPath for the whole run: nothing in the program changes it.
+    const SaveResult saved = WriteStatsFile(QString(), record_);
     if (!saved) {
         reportSaveFailure(saved.error);
     }
