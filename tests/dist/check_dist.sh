@@ -42,8 +42,6 @@ check_launcher() { # root
     [ "$data" = relative ] && dir=$work/home/.local/share/odovex
     launch "$root" "$data"
     cmp "$fresh" "$dir/Odovex1.dat" || fail "no fresh file in $dir"
-    [ "$(readlink "$dir/odovex")" = "$(readlink -f "$root/usr/bin/odovex")" ] ||
-      fail "the link in $dir does not name the program"
   done
   # A file already there, or a dangling link in its place, is left as it is.
   echo kept >"$work/data/odovex/Odovex1.dat"
