@@ -18,6 +18,9 @@ packages=(
   xserver-xorg-core xserver-xorg-video-dummy
   # launches autostart entries in the setup tests (gio)
   libglib2.0-bin
+  # the package and its checks: make deb (dpkg-shlibdeps, fakeroot), lintian, the metainfo's
+  # validator, the manual page's checker
+  dpkg-dev fakeroot lintian appstream man-db
   # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3
   python3
 )

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLayout>
+#include <QMessageBox>
 #include <cstdio>
 
 namespace {
@@ -85,7 +86,26 @@ bool frmOdovex::Form_Load() {
     if (!hiddenAtLoad_) {
         show();
     }
+    if (s_.waylandSession) {
+        showWaylandNotice();
+    }
     return true;
+}
+
+void frmOdovex::showWaylandNotice() {
+    const QString text = QStringLiteral(
+        "This is a Wayland session: Odovex sees only the input and the windows of X11 "
+        "applications, so it counts only while you use those.");
+    Complain(text);
+    if (s_.trayAvailable()) {
+        STI1->showMessage(kTitle, text, QSystemTrayIcon::Warning);
+        return;
+    }
+    // Told without waiting for an answer: counting goes on from the start.
+    auto* box = new QMessageBox(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, this);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
 }
 
 bool frmOdovex::Initialize() {

@@ -29,6 +29,12 @@ frmOdovex* g_mainWindow = nullptr;
     std::_Exit(code);
 }
 
+// Under Wayland the X server is XWayland, which shows Odovex only X11 applications.
+bool WaylandSession() {
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 // Qt's xcb plugin calls exit() when its X connection breaks; the run is saved here.
 void SaveAtExit() {
     if (frmOdovex* window = std::exchange(g_mainWindow, nullptr)) {
@@ -42,6 +48,12 @@ int main(int argc, char** argv) {
     if (const std::string problem = NoDisplayMessage(); !problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
         return 1;
+    }
+    const bool wayland = WaylandSession();
+    if (wayland && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        // Odovex's own windows are X11 windows too, like those it counts, and stay where it
+        // places them.
+        qputenv("QT_QPA_PLATFORM", "xcb");
     }
     QApplication app(argc, argv);
     // Closing the last visible window (the About box, say) must not end a tray program.
@@ -87,6 +99,7 @@ int main(int argc, char** argv) {
                 return fileLock->state() != InstanceLock::State::Busy;
             },
         .end = EndProcess,
+        .waylandSession = wayland,
     });
     g_mainWindow = &window;
     std::atexit(SaveAtExit);

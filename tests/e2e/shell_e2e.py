@@ -28,6 +28,9 @@ ODD = b"counts \xff\xfe"  # a directory name that is not UTF-8
 LINKED = b"../kept/counts.dat"  # where its Odovex1.dat points
 SETUP_TWIPS = 3360  # the setup dialog's client width
 ENTRY = os.path.join("autostart", "Shortcut to Odovex.desktop")
+# Either of the two marks of a Wayland session.
+WAYLAND = {"wayland": {"WAYLAND_DISPLAY": "wayland-0"},
+           "wayland_tray": {"XDG_SESSION_TYPE": "wayland"}}
 
 
 def within(what, check, seconds=WAIT_S):
@@ -191,8 +194,9 @@ def hidden(run, window):
     return "IsViewable" not in run.x("xwininfo", "-id", window)
 
 
-def first_start(run):
-    """A zero screen dimension leaves the setup dialog alone on the screen until its OK."""
+def setup_alone(run):
+    """A zero screen dimension leaves the setup dialog alone on the screen until its OK, which
+    shows the main window; the dimensions typed are 12.5 by 9."""
     setup = run.window(run.odovex, "Odovex Setup")
     time.sleep(ARMED_S)  # time for a window shown after it
     assert run.windows(run.odovex, None) == [setup], run.windows(run.odovex, None)
@@ -203,6 +207,10 @@ def first_start(run):
     run.keys(setup, "Alt_L", "o")
     run.window(run.odovex)
     within("the setup dialog hidden", lambda: hidden(run, setup))
+
+
+def first_start(run):
+    setup_alone(run)
     answer_quit(run)
     assert [line.strip() for line in run.saved()[5:7]] == ["12.5", "9"], run.saved()
 
@@ -249,6 +257,22 @@ def odd_directory(run):
     assert kept == [b"counts.dat", b"counts.dat.lock"], kept
 
 
+def wayland(run, tray):
+    """A Wayland session: one notice that waits for no answer, a balloon over the tray icon or
+    else a message box beside the main window, and counting as ever."""
+    run.window(run.odovex)
+    if tray:
+        within("the balloon", lambda: len(run.windows(run.odovex, None)) == 3)
+    else:
+        within("the message box", lambda: len(run.windows(run.odovex)) == 2)
+    run.use_desktop()
+    assert len(run.windows(run.odovex)) == (1 if tray else 2), run.windows(run.odovex)
+    code, err = run.end(run.odovex, signal.SIGTERM)
+    notices = [line for line in err.splitlines() if "Wayland" in line]
+    assert code == 0 and len(notices) == 1, (code, err)
+    run.expect_counted()
+
+
 def main():
     scenario, program, injector = sys.argv[1:4]
     if scenario == "no_display":
@@ -275,7 +299,8 @@ def main():
         with Desktop() as desktop:
             # This run's single-instance lock, apart from every other run's.
             desktop.env["XDG_RUNTIME_DIR"] = runtime
-            if scenario in ("tray", "autostart"):
+            desktop.env.update(WAYLAND.get(scenario, {}))
+            if scenario in ("tray", "autostart", "wayland_tray"):
                 desktop.spawn(["trayer", "--edge", "bottom", "--widthtype", "pixel", "--width",
                                "100", "--height", "24"])
                 within("the tray", lambda: "trayer" in subprocess.run(
@@ -291,7 +316,9 @@ def main():
              "tray": lambda: tray(run),
              "first_start": lambda: first_start(run),
              "autostart": lambda: autostart(run),
-             "odd_directory": lambda: odd_directory(run)}[scenario]()
+             "odd_directory": lambda: odd_directory(run),
+             "wayland": lambda: wayland(run, tray=False),
+             "wayland_tray": lambda: wayland(run, tray=True)}[scenario]()
     print("%s: passed" % scenario)
 
 

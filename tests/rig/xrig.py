@@ -115,6 +115,9 @@ class Desktop:
                         XDG_CONFIG_HOME=os.path.join(self._home, "config"),
                         XDG_CACHE_HOME=os.path.join(self._home, "cache"))
         self.env.pop("XAUTHORITY", None)
+        # An X11 session, whatever session the tests are started from.
+        self.env["XDG_SESSION_TYPE"] = "x11"
+        self.env.pop("WAYLAND_DISPLAY", None)
         if self.wm:
             self.spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
