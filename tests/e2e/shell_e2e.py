@@ -106,6 +106,14 @@ class Run:
     def counts(self):
         return [float(self.saved()[line]) for line in (0, 1, 2)]  # clicks, windows, inches today
 
+    def history(self):
+        """OdovexHistory.csv: the counts of each day, by ISO date."""
+        with open(os.path.join(self.directory, "OdovexHistory.csv"), newline="") as data:
+            lines = data.read().split("\n")
+        assert lines[0] == "date,clicks,windows,travel_inches" and lines[-1] == "", lines
+        return {day: [float(count) for count in counts]
+                for day, *counts in (line.split(",") for line in lines[1:-1])}
+
     def use_desktop(self):
         """Ten window changes, ten left clicks, more than 600 pixels (6 inches) of travel."""
         self.window(self.odovex)
@@ -122,6 +130,9 @@ class Run:
     def expect_counted(self):
         clicks, windows, inches = self.counts()
         assert clicks >= 10 and windows >= 10 and inches >= 6.0, (clicks, windows, inches)
+        # Today's row holds the saved Today counts, whose click line has the pending clicks in.
+        today = time.strftime("%Y-%m-%d")
+        assert self.history() == {today: [clicks, windows, inches]}, (today, self.history())
 
 
 def answer_quit(run):
