@@ -40,8 +40,9 @@ struct TenYears {
 QPixmap LoadAndChart(const TenYears& data, Period period) {
     DayHistory history;
     history.load(data.dir.path(), QDateTime::currentDateTime());
-    frmHistory window(
-        [&history] { return HistoryView{history.rows(), kToday, UnitSystem::English}; });
+    frmHistory window([&history] {
+        return HistoryView{history.rows(), kToday, UnitSystem::English};
+    });
     window.cboPeriod->setCurrentIndex(static_cast<int>(period));
     window.show();
     return window.chartView->grab();

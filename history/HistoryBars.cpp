@@ -99,9 +99,9 @@ PeriodBars BarsOf(const std::vector<HistoryRow>& rows, Statistic statistic, Peri
     for (QDate start = firstBar; start <= out.last; start = NextBar(start, out.grouping)) {
         out.bars.push_back({start, 0});
     }
-    const auto from = std::lower_bound(
-        rows.begin(), rows.end(), out.first,
-        [](const HistoryRow& row, const QDate& date) { return row.date < date; });
+    const auto from =
+        std::lower_bound(rows.begin(), rows.end(), out.first,
+                         [](const HistoryRow& row, const QDate& date) { return row.date < date; });
     for (auto row = from; row != rows.end() && row->date <= out.last; ++row) {
         const double value = StatisticValue(*row, statistic, units);
         out.bars[static_cast<size_t>(BarIndex(firstBar, row->date, out.grouping))].value += value;

@@ -5,8 +5,8 @@
 
 #include <QBarSeries>
 #include <QBarSet>
-#include <QCategoryAxis>
 #include <QBoxLayout>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
@@ -36,12 +36,12 @@ constexpr int kNamedMonths = 12;
 // The value axis of a count runs at least this high, so that its ticks are whole numbers.
 constexpr double kLeastCountAxis = 4;
 
-const std::array<QString, 3> kStatisticNames{
-    QStringLiteral("Input Clicks"), QStringLiteral("Windows Viewed"),
-    QStringLiteral("Mouse Travel")};
-const std::array<QString, 3> kColumnNames{
-    QStringLiteral("input_clicks"), QStringLiteral("windows_viewed"),
-    QStringLiteral("mouse_travel")};
+const std::array<QString, 3> kStatisticNames{QStringLiteral("Input Clicks"),
+                                             QStringLiteral("Windows Viewed"),
+                                             QStringLiteral("Mouse Travel")};
+const std::array<QString, 3> kColumnNames{QStringLiteral("input_clicks"),
+                                          QStringLiteral("windows_viewed"),
+                                          QStringLiteral("mouse_travel")};
 const std::array<QString, 4> kPeriodNames{
     QStringLiteral("Last 30 days"), QStringLiteral("Last 26 weeks"),
     QStringLiteral("Last 12 months"), QStringLiteral("Every day kept")};
@@ -273,10 +273,10 @@ void frmHistory::draw() {
     lblAverage->setText(QStringLiteral("Daily average: ") +
                         valueText(bars_.dailyAverage, travel ? 2 : 1));
     lblBest->setText(QStringLiteral("Best day: ") +
-                     (bars_.bestDay.isValid() ? bars_.bestDay.toString(Qt::ISODate) +
-                                                    QStringLiteral(", ") +
-                                                    valueText(bars_.best, decimals)
-                                              : QStringLiteral("none")));
+                     (bars_.bestDay.isValid()
+                          ? bars_.bestDay.toString(Qt::ISODate) + QStringLiteral(", ") +
+                                valueText(bars_.best, decimals)
+                          : QStringLiteral("none")));
 }
 
 QString frmHistory::barText(int index) const {
@@ -312,9 +312,9 @@ bool frmHistory::exportTo(const QString& path) {
     }
     written = written && file.commit();
     const QString shownPath = QDir::toNativeSeparators(path);
-    lblExported->setText(written ? QStringLiteral("Saved %1").arg(shownPath)
-                                 : QStringLiteral("Could not save %1: %2")
-                                       .arg(shownPath, file.errorString()));
+    lblExported->setText(
+        written ? QStringLiteral("Saved %1").arg(shownPath)
+                : QStringLiteral("Could not save %1: %2").arg(shownPath, file.errorString()));
     return written;
 }
 

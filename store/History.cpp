@@ -187,10 +187,9 @@ std::optional<std::vector<HistoryRow>> ParseHistory(QByteArrayView bytes, QStrin
     }
     std::stable_sort(rows.begin(), rows.end(),
                      [](const HistoryRow& a, const HistoryRow& b) { return a.date < b.date; });
-    const auto twice = std::adjacent_find(rows.begin(), rows.end(),
-                                          [](const auto& a, const auto& b) { return a.date == b.date; });
+    const auto twice = std::adjacent_find(
+        rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.date == b.date; });
     if (twice != rows.end()) {
-        lineNumber = 0;
         if (problem != nullptr) {
             *problem = QStringLiteral("the day %1 twice").arg(twice->date.toString(Qt::ISODate));
         }
@@ -208,8 +207,8 @@ QDate DayOfDateText(const QString& text, const QDate& savedOn) {
     // tried once (forms that name the month in words are tried in every language).
     QDate best = own;
     QSet<QString> tried;
-    for (const QLocale& locale : QLocale::matchingLocales(
-             QLocale::AnyLanguage, QLocale::AnyScript, QLocale::AnyTerritory)) {
+    for (const QLocale& locale : QLocale::matchingLocales(QLocale::AnyLanguage, QLocale::AnyScript,
+                                                          QLocale::AnyTerritory)) {
         const QString format = locale.dateFormat(QLocale::ShortFormat);
         if (!format.contains(QLatin1String("MMM")) && tried.contains(format)) {
             continue;

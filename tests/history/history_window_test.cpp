@@ -28,7 +28,9 @@ struct Window : ::testing::Test {
     std::vector<HistoryRow> rows{Row({2025, 12, 31}, 7, 0, 0), Row({2026, 11, 6}, 100, 0, 0),
                                  Row({2026, 11, 7}, 3, 0, 0), Row({2026, 12, 1}, 5, 1, 24),
                                  Row(kToday, 10, 2, 120)};
-    frmHistory window{[this] { return HistoryView{rows, kToday, units}; }};
+    frmHistory window{[this] {
+        return HistoryView{rows, kToday, units};
+    }};
 
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
@@ -55,24 +57,55 @@ TEST_F(Window, ShowsThePeriodsBarsAndSummaryInTheChosenUnits) {
         const char* total;
         const char* hovered; // the last bar
     } cases[] = {
-        {Period::Days30, Statistic::Clicks, UnitSystem::English, 30, {{0, 3}, {24, 5}, {28, 0}, {29, 10}},
-         "Total: 18", "2026-12-06: 10"},
-        {Period::Weeks26, Statistic::Clicks, UnitSystem::English, 26, {{21, 103}, {22, 0}, {25, 15}},
-         "Total: 118", "Week of 2026-11-30: 15"},
-        {Period::Months12, Statistic::Windows, UnitSystem::English, 12, {{10, 0}, {11, 3}}, "Total: 3",
+        {Period::Days30,
+         Statistic::Clicks,
+         UnitSystem::English,
+         30,
+         {{0, 3}, {24, 5}, {28, 0}, {29, 10}},
+         "Total: 18",
+         "2026-12-06: 10"},
+        {Period::Weeks26,
+         Statistic::Clicks,
+         UnitSystem::English,
+         26,
+         {{21, 103}, {22, 0}, {25, 15}},
+         "Total: 118",
+         "Week of 2026-11-30: 15"},
+        {Period::Months12,
+         Statistic::Windows,
+         UnitSystem::English,
+         12,
+         {{10, 0}, {11, 3}},
+         "Total: 3",
          "2026-12: 3"},
-        {Period::All, Statistic::Clicks, UnitSystem::English, 13, {{0, 7}, {11, 103}, {12, 15}},
-         "Total: 125", "2026-12: 15"},
-        {Period::Days30, Statistic::Travel, UnitSystem::English, 30, {{24, 2}, {29, 10}},
-         "Total: 12.00 Feet", "2026-12-06: 10.00 Feet"},
-        {Period::Days30, Statistic::Travel, UnitSystem::Metric, 30, {{29, 120 / 39.3701}},
-         "Total: 3.66 Meters", "2026-12-06: 3.05 Meters"},
+        {Period::All,
+         Statistic::Clicks,
+         UnitSystem::English,
+         13,
+         {{0, 7}, {11, 103}, {12, 15}},
+         "Total: 125",
+         "2026-12: 15"},
+        {Period::Days30,
+         Statistic::Travel,
+         UnitSystem::English,
+         30,
+         {{24, 2}, {29, 10}},
+         "Total: 12.00 Feet",
+         "2026-12-06: 10.00 Feet"},
+        {Period::Days30,
+         Statistic::Travel,
+         UnitSystem::Metric,
+         30,
+         {{29, 120 / 39.3701}},
+         "Total: 3.66 Meters",
+         "2026-12-06: 3.05 Meters"},
     };
     for (const auto& c : cases) {
         units = c.units;
         window.refresh();
         choose(c.period, c.statistic);
-        const QString what = window.cboPeriod->currentText() + " " + window.cboStatistic->currentText();
+        const QString what =
+            window.cboPeriod->currentText() + " " + window.cboStatistic->currentText();
         ASSERT_TRUE(bars()) << what.toStdString();
         EXPECT_EQ(bars()->count(), c.count) << what.toStdString();
         for (auto [bar, value] : c.values) {
@@ -116,6 +149,12 @@ TEST_F(Window, ExportsTheShownBarsAsCsvAndTheChartAsAnImageOfItsSize) {
     window.cmdExport_Click();
     EXPECT_FALSE(QImage(dir.filePath("named.png")).isNull());
 
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (auto [key, box] :
+         {std::pair{Qt::Key_P, window.cboPeriod}, {Qt::Key_S, window.cboStatistic}}) {
+        QTest::keyClick(&window, key, Qt::AltModifier);
+        EXPECT_TRUE(box->hasFocus());
+    }
     QTest::keyClick(&window, Qt::Key_Escape);
     EXPECT_FALSE(window.isVisible());
 }

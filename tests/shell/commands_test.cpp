@@ -135,6 +135,14 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
         shell.window->Timer4_Timer();
     }
     EXPECT_TRUE(QFile::exists(shell.path()));
+    // The day's end saves the history with the day closed, and the history alone.
+    QFile history(shell.dir.filePath(kHistoryFileName));
+    ASSERT_TRUE(history.remove() && QFile::remove(shell.path()));
+    shell.record.PendingClicks = 2;
+    shell.clock.moment = shell.clock.moment.addDays(1);
+    shell.window->Timer1_Timer();
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly) && !QFile::exists(shell.path()));
+    EXPECT_EQ(history.readAll(), "date,clicks,windows,travel_inches\n2026-12-06,2,3,0\n");
 
     const QString appPath = shell.record.AppPath;
     shell.record.AppPath = appPath + "/gone";
@@ -152,7 +160,7 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
     EXPECT_TRUE(shell.ends.empty() && shell.tick->isActive());
 
     shell.record.AppPath = appPath;
-    ASSERT_TRUE(QFile::remove(shell.path()));
+    ASSERT_FALSE(QFile::exists(shell.path()));
     EXPECT_TRUE(shell.window->DataOut() && QFile::exists(shell.path()));
 }
 

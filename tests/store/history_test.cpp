@@ -22,7 +22,9 @@ struct History : StoreTest {
     DayHistory history;
 
     QString path() const { return dir.filePath(kHistoryFileName); }
-    QStringList names() const { return QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
+    QStringList names() const {
+        return QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    }
     // A start of the program: the history read, the loaded counters' day opened, the day checked.
     QString start(const QDate& savedOn) {
         const QString told = history.load(dir.path(), clock.moment);
@@ -52,12 +54,13 @@ TEST_F(History, ARunAcrossMidnightClosesTheDayWithItsPendingClicksInEveryLocale)
         record.PendingClicks = 5;
         EXPECT_EQ(saved(), kHeader + "2024-05-15,17,3,45.5\n") << name;
 
+        record.PendingClicks = 6; // a click after the save
         clock.moment = clock.moment.addSecs(30);
         DateCheck(record, labels, clock, &history);
         EXPECT_EQ(history.day(), QDate(2024, 5, 16));
         record.WindowsToday = Amount(2);
         record.TravelToday = Amount(0.25);
-        EXPECT_EQ(saved(), kHeader + "2024-05-15,17,3,45.5\n2024-05-16,0,2,0.25\n") << name;
+        EXPECT_EQ(saved(), kHeader + "2024-05-15,18,3,45.5\n2024-05-16,0,2,0.25\n") << name;
         clock.moment = clock.moment.addDays(-1);
     }
 }
@@ -94,8 +97,12 @@ TEST_F(History, AFailedSaveKeepsTheRowsForTheNextAndNeverTouchesTheStatisticsFil
 
 TEST_F(History, AFileThatDoesNotParseIsKeptAsideOnceAndANewHistoryBegins) {
     const QByteArray damaged[] = {
-        "date;clicks\n2024-05-14;1\n", kHeader + "2024-5-14,1,1,1\n", kHeader + "2024-02-30,1,1,1\n",
-        kHeader + "2024-05-14,1,1\n",  kHeader + "2024-05-14,1,x,1\n", kHeader + "2024-05-14,1,1,1,\n",
+        "date;clicks\n2024-05-14;1\n",
+        kHeader + "2024-5-14,1,1,1\n",
+        kHeader + "2024-02-30,1,1,1\n",
+        kHeader + "2024-05-14,1,1\n",
+        kHeader + "2024-05-14,1,x,1\n",
+        kHeader + "2024-05-14,1,1,1,\n",
         kHeader + "2024-05-14,1,0,0\n2024-05-14,2,0,0\n",
     };
     const QString aside = "OdovexHistory-unreadable-20240515-235950.csv";
