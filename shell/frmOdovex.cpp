@@ -304,6 +304,11 @@ frmOdovexSetup& frmOdovex::setupDialog() {
     if (!setup_) {
         setup_ = std::make_unique<frmOdovexSetup>(record_, s_.autostart);
         connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, &frmOdovex::showMainWindow);
+        connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, [this] {
+            if (historyWindow_) {
+                historyWindow_->refresh(); // the units may have changed
+            }
+        });
     }
     return *setup_;
 }
