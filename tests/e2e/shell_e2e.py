@@ -188,6 +188,11 @@ def tray(run):
     run.point_at(icon)
     run.inject.send("click 1 1 10")
     within("the window shown", lambda: "IsViewable" in run.x("xwininfo", "-id", main))
+    # A right click opens the icon's menu; its History... opens the History window.
+    run.inject.send("click 3 1 10")
+    time.sleep(ARMED_S)
+    run.tap("h")
+    run.window(run.odovex, "Odovex History")
     assert run.end(run.odovex, signal.SIGTERM)[0] == 0
 
 
