@@ -96,6 +96,15 @@ QDate IsoDate(QStringView text) {
     return QDate(number(0, 4), number(4, 6), number(6, 8));
 }
 
+// YYYY-MM-DD, built from the numbers: QDate::toString relies on Qt's calendar registry, which
+// may already be gone when the last save runs inside exit() (a lost X connection).
+QString IsoText(const QDate& date) {
+    const auto digits = [](int value, int width) {
+        return QString::number(value).rightJustified(width, u'0');
+    };
+    return digits(date.year(), 4) + u'-' + digits(date.month(), 2) + u'-' + digits(date.day(), 2);
+}
+
 QString Number(Currency value) {
     return CurrencyToText(value, u".");
 }
@@ -123,8 +132,8 @@ QDate ReadShortDate(const QString& text, const QLocale& locale, const QDate& nea
 QByteArray HistoryBytes(const std::vector<HistoryRow>& rows) {
     QString text = QLatin1String(kHistoryHeader) + u'\n';
     for (const HistoryRow& row : rows) {
-        text += row.date.toString(Qt::ISODate) + u',' + Number(row.clicks) + u',' +
-                Number(row.windows) + u',' + Number(row.travelInches) + u'\n';
+        text += IsoText(row.date) + u',' + Number(row.clicks) + u',' + Number(row.windows) + u',' +
+                Number(row.travelInches) + u'\n';
     }
     return text.toUtf8();
 }
@@ -191,7 +200,7 @@ std::optional<std::vector<HistoryRow>> ParseHistory(QByteArrayView bytes, QStrin
         rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.date == b.date; });
     if (twice != rows.end()) {
         if (problem != nullptr) {
-            *problem = QStringLiteral("the day %1 twice").arg(twice->date.toString(Qt::ISODate));
+            *problem = QStringLiteral("the day %1 twice").arg(IsoText(twice->date));
         }
         return std::nullopt;
     }
