@@ -208,6 +208,9 @@ std::optional<std::vector<HistoryRow>> ParseHistory(QByteArrayView bytes, QStrin
 }
 
 QDate DayOfDateText(const QString& text, const QDate& savedOn) {
+    if (text.isEmpty()) {
+        return savedOn; // a file that never held a day
+    }
     const QDate own = ReadShortDate(text, QLocale(), savedOn);
     if (own.isValid() && std::abs(own.daysTo(savedOn)) <= 1) {
         return own;
