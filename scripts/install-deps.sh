@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev libxcb1-dev
+  cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxrandr-dev libxtst-dev libxcb1-dev
   # the History window's bar chart
   qt6-charts-dev libqt6opengl6-dev
   # a face with MS Sans Serif's widths, for which the windows are laid out
@@ -15,7 +15,9 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
-  xvfb xauth openbox trayer x11-utils xdotool desktop-file-utils x11-apps imagemagick
+  xvfb xauth openbox trayer x11-utils x11-xkb-utils x11-xserver-utils xdotool desktop-file-utils x11-apps imagemagick
+  # several monitors for the rig: Xorg with the dummy driver (Xvfb has one RandR output)
+  xserver-xorg-core xserver-xorg-video-dummy
   # launches autostart entries in the setup tests (gio)
   libglib2.0-bin
   # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3

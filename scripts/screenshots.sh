@@ -56,15 +56,16 @@ capture() {
 }
 
 # The program itself, in a directory of its own holding a statistics file of some weeks' use and
-# the history of the days before, its window titled $2 saved as docs/$1.png; $3 and $4 are the
-# screen dimensions. A zero dimension makes the program open the setup dialog alone, as on a first
-# start. Keys in $5 (xdotool key names) are typed into the main window first.
+# the history of the days before, its window titled $2 saved as docs/$1.png; $3 is the units
+# line, $4 and $5 the screen dimensions. Zero dimensions and no units make the program open the
+# setup dialog alone, as a first start does. Keys in $6 (xdotool key names) are typed into the
+# main window first, and the window titled $7 is saved instead.
 photograph_program() {
     local dir=$work/$1 program today
     program=$(pwd)/build/odovex
     mkdir -p "$dir"
     today=$(date +%-m/%-d/%y) # the short date of the locale below
-    printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False English "$3" "$4" \
+    printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False "$3" "$4" "$5" \
         '11/2/26 9:15:00 AM' ' 45678 ' ' 3210 ' ' 98765.4321 ' "$today" >"$dir/Odovex1.dat"
     # Weekdays busy, weekends quiet, since the Since date.
     {
@@ -84,10 +85,10 @@ photograph_program() {
     pids+=($!)
     local id
     id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name "^$2\$")
-    if [ -n "${5:-}" ]; then
+    if [ -n "${6:-}" ]; then
         # shellcheck disable=SC2086 # one key name a word
-        xdotool windowactivate --sync "$id" key --delay 100 $5
-        id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name "^$6\$")
+        xdotool windowactivate --sync "$id" key --delay 100 $6
+        id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name "^$7\$")
     fi
     capture "$id" "$1"
 }
@@ -95,6 +96,6 @@ photograph_program() {
 mkdir -p docs
 photograph splash
 photograph about
-photograph_program main Odovex ' 13.3 ' ' 7.5 '
-photograph_program setup 'Odovex Setup' ' 0 ' ' 0 '
-photograph_program history Odovex ' 13.3 ' ' 7.5 ' 'alt+f h' 'Odovex History'
+photograph_program main Odovex English ' 13.3 ' ' 7.5 '
+photograph_program setup 'Odovex Setup' '' ' 0 ' ' 0 '
+photograph_program history Odovex English ' 13.3 ' ' 7.5 ' 'alt+f h' 'Odovex History'

@@ -44,9 +44,13 @@ bool frmOdovex::Form_Load() {
     if (!Initialize()) {
         return false;
     }
+    const ScreenMetrics screen = s_.desktop.screen();
     if (record_.ScreenDimX.isZero() || record_.ScreenDimY.isZero()) {
-        // First run: the setup dialog alone.
+        // First run: the setup dialog alone, offering the size the monitor reports.
         frmOdovexSetup& setup = setupDialog();
+        if (record_.ScreenDimX.isZero() && record_.ScreenDimY.isZero()) {
+            setup.SuggestSize(screen);
+        }
         setup.show();
         setup.activateWindow();
         splash().hide();
@@ -54,7 +58,9 @@ bool frmOdovex::Form_Load() {
         hiddenAtLoad_ = true;
         setup.activateWindow();
     }
-    MeasureScreen(record_, s_.desktop.screen());
+    MeasureScreen(record_, screen);
+    // Monitors that change are measured at once, not only by Timer2.
+    s_.desktop.setScreenHandler([this] { Timer2_Timer(); });
     record_.PrevCursorValid = kFalse;
     if (record_.SinceDate == QLatin1String("Start")) {
         record_.SinceDate = GeneralDateTimeText(s_.clock.now());
@@ -85,18 +91,19 @@ bool frmOdovex::Form_Load() {
 }
 
 bool frmOdovex::Initialize() {
-    const QString path = QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName));
-    const LoadResult loaded = ReadStatsFile(path, record_, [this] {
+    // By its bare name: AppPath is the current directory, and its text may not name it (a
+    // directory name that is not UTF-8 is decoded lossily).
+    const LoadResult loaded = ReadStatsFile(QLatin1String(kStatsFileName), record_, [this] {
         RecordLoaded();
         return true;
     });
     if (loaded) {
-        const QString problem = history_.load(record_.AppPath, s_.clock.now());
+        const QString problem = history_.load(QString(), s_.clock.now()); // by its bare name too
         if (!problem.isEmpty()) {
             Complain(problem);
             STI1->showMessage(kTitle, problem, QSystemTrayIcon::Warning);
         }
-        const QDate savedOn = QFileInfo(path).lastModified().date();
+        const QDate savedOn = QFileInfo(QLatin1String(kStatsFileName)).lastModified().date();
         history_.start(record_, s_.clock.now().date(),
                        savedOn.isValid() ? savedOn : s_.clock.now().date());
     }
@@ -104,9 +111,9 @@ bool frmOdovex::Initialize() {
     // would not start on counts it could not hold.
     const bool dayChecked = loaded && DateCheck(record_, labels_, s_.clock, &history_);
     if (!dayChecked) {
-        Complain(
-            QStringLiteral("cannot load %1: %2")
-                .arg(path, loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
+        Complain(QStringLiteral("cannot load %1: %2")
+                     .arg(QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName)),
+                          loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
         s_.messages.MsgBox({QStringLiteral("Odovex must be started from its directory"), kTitle,
                             MsgButtons::OkOnly, MsgIcon::Exclamation});
         s_.end(1);
@@ -157,7 +164,8 @@ void frmOdovex::Timer4_Timer() {
 }
 
 bool frmOdovex::DataOut() {
-    const SaveResult saved = WriteStatsFile(record_.AppPath, record_);
+    // The current directory is AppPath for the whole run: nothing in the program changes it.
+    const SaveResult saved = WriteStatsFile(QString(), record_);
     if (!saved) {
         reportSaveFailure(kStatsFileName, QStringLiteral("statistics"), saved.error);
     }
@@ -167,7 +175,7 @@ bool frmOdovex::DataOut() {
 
 void frmOdovex::SaveHistory() {
     history_.update(record_);
-    const SaveResult kept = history_.save(record_.AppPath);
+    const SaveResult kept = history_.save(QString());
     if (!kept) {
         reportSaveFailure(kHistoryFileName, QStringLiteral("history"), kept.error);
     }

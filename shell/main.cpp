@@ -9,6 +9,7 @@
 #include "platform/DisplayCheck.h"
 #include "platform/InstanceLock.h"
 #include "platform/TickTimer.h"
+#include "store/StatsFile.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -57,7 +58,8 @@ int main(int argc, char** argv) {
     }
     SystemClock clock;
     const std::unique_ptr<AutostartEntry> autostart = CreateAutostartEntry();
-    std::unique_ptr<InstanceLock> lock;
+    std::unique_ptr<InstanceLock> userLock;
+    std::unique_ptr<InstanceLock> fileLock;
 
     frmOdovex window(ShellServices{
         .record = Stats(),
@@ -66,14 +68,23 @@ int main(int argc, char** argv) {
         .messages = messages,
         .autostart = *autostart,
         .tickTimer = CreateTickTimer(),
+        // One Odovex per user, and one per statistics file whatever the environment of a start
+        // (a start without XDG_RUNTIME_DIR looks for the user's lock in another place).
         .claimInstance =
-            [&lock] {
-                lock = std::make_unique<InstanceLock>();
-                if (lock->state() == InstanceLock::State::Unavailable) {
-                    std::fprintf(stderr, "Odovex: cannot tell whether Odovex already runs (%s)\n",
-                                 qPrintable(lock->error()));
+            [&userLock, &fileLock] {
+                userLock = std::make_unique<InstanceLock>();
+                if (userLock->state() == InstanceLock::State::Busy) {
+                    return false;
                 }
-                return lock->state() != InstanceLock::State::Busy;
+                fileLock = std::make_unique<InstanceLock>(QLatin1String(kStatsFileName));
+                for (const InstanceLock* lock : {userLock.get(), fileLock.get()}) {
+                    if (!lock->error().isEmpty()) {
+                        std::fprintf(stderr,
+                                     "Odovex: cannot tell whether Odovex already runs (%s)\n",
+                                     qPrintable(lock->error()));
+                    }
+                }
+                return fileLock->state() != InstanceLock::State::Busy;
             },
         .end = EndProcess,
     });

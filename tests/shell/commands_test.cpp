@@ -144,8 +144,8 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
     ASSERT_TRUE(history.open(QIODevice::ReadOnly) && !QFile::exists(shell.path()));
     EXPECT_EQ(history.readAll(), "date,clicks,windows,travel_inches\n2026-12-06,2,3,0\n");
 
-    const QString appPath = shell.record.AppPath;
-    shell.record.AppPath = appPath + "/gone";
+    // No file fits where a directory is.
+    ASSERT_TRUE(history.remove() && QDir().mkdir(shell.path()) && QDir().mkdir(history.fileName()));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(shell.window->DataOut());
     const std::string told = testing::internal::GetCapturedStderr();
@@ -159,8 +159,7 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
     EXPECT_EQ(shell.boxes.shown[1].defaultButton, MsgResult::No);
     EXPECT_TRUE(shell.ends.empty() && shell.tick->isActive());
 
-    shell.record.AppPath = appPath;
-    ASSERT_FALSE(QFile::exists(shell.path()));
+    ASSERT_TRUE(QDir().rmdir(shell.path()) && QDir().rmdir(history.fileName()));
     EXPECT_TRUE(shell.window->DataOut() && QFile::exists(shell.path()));
 }
 
