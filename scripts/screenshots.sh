@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Photographs the splash, the About box, the main window and the setup dialog under a private Xvfb
-# with openbox, frame included, into docs/splash.png, docs/about.png, docs/main.png and
-# docs/setup.png. Needs a build (make, or cmake --build build).
+# Photographs the splash, the About box, the main window, the setup dialog and the History window
+# under a private Xvfb with openbox, frame included, into docs/splash.png, docs/about.png,
+# docs/main.png, docs/setup.png and docs/history.png. Needs a build (make, or cmake --build build).
 set -euo pipefail
 # On a private desktop of the rig (Xvfb at 96 dpi and openbox), started and torn down for it.
 if [ -z "${ODOVEX_ON_RIG:-}" ]; then
@@ -55,10 +55,11 @@ capture() {
     echo "docs/$2.png"
 }
 
-# The program itself, in a directory of its own holding a statistics file of some weeks' use, its
-# window titled $2 saved as docs/$1.png; $3 is the units line, $4 and $5 the screen dimensions.
-# Zero dimensions and no units make the program open the setup dialog alone, as a first start
-# does.
+# The program itself, in a directory of its own holding a statistics file of some weeks' use and
+# the history of the days before, its window titled $2 saved as docs/$1.png; $3 is the units
+# line, $4 and $5 the screen dimensions. Zero dimensions and no units make the program open the
+# setup dialog alone, as a first start does. Keys in $6 (xdotool key names) are typed into the
+# main window first, and the window titled $7 is saved instead.
 photograph_program() {
     local dir=$work/$1 program today
     program=$(pwd)/build/odovex
@@ -66,10 +67,29 @@ photograph_program() {
     today=$(date +%-m/%-d/%y) # the short date of the locale below
     printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False "$3" "$4" "$5" \
         '11/2/26 9:15:00 AM' ' 45678 ' ' 3210 ' ' 98765.4321 ' "$today" >"$dir/Odovex1.dat"
+    # Weekdays busy, weekends quiet, since the Since date.
+    {
+        echo 'date,clicks,windows,travel_inches'
+        for days in $(seq 35 -1 1); do
+            local day weekday
+            day=$(date -d "-$days days" +%F)
+            weekday=$(date -d "$day" +%u)
+            if [ "$weekday" -le 5 ]; then
+                echo "$day,$((900 + days * 7919 % 1400)),$((40 + days * 31 % 80)),$((9000 + days * 1049 % 6000)).5"
+            elif [ $((days % 3)) -eq 0 ]; then
+                echo "$day,$((100 + days * 13 % 200)),$((5 + days % 9)),$((1000 + days * 97 % 900))"
+            fi
+        done
+    } >"$dir/OdovexHistory.csv"
     (cd "$dir" && exec env LC_ALL=en_US.UTF-8 XDG_RUNTIME_DIR="$dir" "$program") 2>/dev/null &
     pids+=($!)
     local id
     id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name "^$2\$")
+    if [ -n "${6:-}" ]; then
+        # shellcheck disable=SC2086 # one key name a word
+        xdotool windowactivate --sync "$id" key --delay 100 $6
+        id=$(within 100 xdotool search --all --onlyvisible --pid "${pids[-1]}" --name "^$7\$")
+    fi
     capture "$id" "$1"
 }
 
@@ -78,3 +98,4 @@ photograph splash
 photograph about
 photograph_program main Odovex English ' 13.3 ' ' 7.5 '
 photograph_program setup 'Odovex Setup' '' ' 0 ' ' 0 '
+photograph_program history Odovex English ' 13.3 ' ' 7.5 ' 'alt+f h' 'Odovex History'

@@ -1,6 +1,8 @@
 #include "frmOdovex.h"
 
+#include "engine/Display.h"
 #include "engine/Reset.h"
+#include "history/frmHistory.h"
 #include "platform/Clock.h"
 #include "platform/DesktopProbe.h"
 #include "platform/TickTimer.h"
@@ -15,6 +17,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 
@@ -76,6 +79,7 @@ frmOdovex::frmOdovex(ShellServices services)
             STI1_DblClick();
         }
     });
+    buildTrayMenu();
 
     constexpr int kDateCheckMs = 30000;
     constexpr int kScreenMs = 5000;
@@ -176,6 +180,9 @@ void frmOdovex::buildWindow() {
 void frmOdovex::buildMenus() {
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    QAction* mnuHistory =
+        mnuFile->addAction(QStringLiteral("&History..."), this, &frmOdovex::mnuHistory_Click);
+    mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
     QAction* mnuExit = mnuFile->addAction(QStringLiteral("&Exit"), this, &frmOdovex::Quit);
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -186,6 +193,23 @@ void frmOdovex::buildMenus() {
     QAction* mnuAbout =
         mnuHelp->addAction(QStringLiteral("&About"), this, &frmOdovex::mnuAbout_Click);
     mnuAbout->setObjectName(QStringLiteral("mnuAbout"));
+}
+
+void frmOdovex::buildTrayMenu() {
+    // A right click opens the menu; a left click keeps showing the window.
+    auto* mnuTray = new QMenu(this);
+    mnuTray->setObjectName(QStringLiteral("mnuTray"));
+    const auto add = [this, mnuTray](const QString& caption, void (frmOdovex::*command)()) {
+        mnuTray->addAction(caption, this, [this, command] {
+            if (loaded_) {
+                (this->*command)();
+            }
+        });
+    };
+    add(QStringLiteral("&Show Odovex"), &frmOdovex::showMainWindow);
+    add(QStringLiteral("&History..."), &frmOdovex::mnuHistory_Click);
+    add(QStringLiteral("&Quit"), &frmOdovex::Quit);
+    STI1->setContextMenu(mnuTray);
 }
 
 void frmOdovex::setLabel(Label label, const QString& text) {
@@ -235,6 +259,7 @@ void frmOdovex::cmdReset_Click() {
     if (answer != MsgResult::Yes) {
         return;
     }
+    history_.keepCounts(record_); // the day's row keeps what Reset zeroes
     ResetCounters(record_, labels_, GeneralDateTimeText(s_.clock.now()));
 }
 
@@ -253,6 +278,19 @@ void frmOdovex::mnuAbout_Click() {
     hideMainWindow();
 }
 
+void frmOdovex::mnuHistory_Click() {
+    if (!historyWindow_) {
+        historyWindow_ = std::make_unique<frmHistory>([this] {
+            return HistoryView{history_.rowsAsOf(record_), s_.clock.now().date(),
+                               UnitsOf(record_.Units)};
+        });
+        CentreOnScreen(historyWindow_.get());
+    }
+    historyWindow_->show();
+    historyWindow_->raise();
+    historyWindow_->activateWindow();
+}
+
 void frmOdovex::mnuProgram_Click() {
     const QStringList lines{
         QStringLiteral("Select \"Setup\" to choose units of measure, enter screen dimensions,"),
@@ -268,6 +306,11 @@ frmOdovexSetup& frmOdovex::setupDialog() {
     if (!setup_) {
         setup_ = std::make_unique<frmOdovexSetup>(record_, s_.autostart);
         connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, &frmOdovex::showMainWindow);
+        connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, [this] {
+            if (historyWindow_) {
+                historyWindow_->refresh(); // the units may have changed
+            }
+        });
     }
     return *setup_;
 }

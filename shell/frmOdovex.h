@@ -5,6 +5,7 @@
 #include "engine/Labels.h"
 #include "engine/SampleTick.h"
 #include "engine/StatsRecord.h"
+#include "store/History.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -21,6 +22,7 @@ class QLabel;
 class QPushButton;
 class TickTimer;
 class frmAbout;
+class frmHistory;
 class frmOdovexSetup;
 class frmSplash;
 
@@ -84,6 +86,8 @@ public:
     void cmdSetup_Click();
     void mnuProgram_Click();
     void mnuAbout_Click();
+    // Opens the History window (File > History..., the tray icon's menu); the main window stays.
+    void mnuHistory_Click();
     void STI1_Click() { showMainWindow(); }
     void STI1_DblClick() { showMainWindow(); }
 
@@ -111,7 +115,11 @@ private:
     void RecordLoaded();
     frmOdovexSetup& setupDialog();
     frmSplash& splash();
-    void reportSaveFailure(const QString& error);
+    // Brings today's history row up to date and saves the history; a failure is reported like a
+    // failed save of the statistics, which it never touches.
+    void SaveHistory();
+    void reportSaveFailure(const char* fileName, const QString& what, const QString& error);
+    void buildTrayMenu();
     void showWaylandNotice();
 
     ShellServices s_;
@@ -124,6 +132,8 @@ private:
     std::unique_ptr<frmOdovexSetup> setup_;
     std::unique_ptr<frmSplash> splash_;
     QPointer<frmAbout> about_;
+    std::unique_ptr<frmHistory> historyWindow_;
+    DayHistory history_;
     std::int16_t Timer4Count = 0;
     bool loaded_ = false;
     bool unloaded_ = false;

@@ -7,11 +7,13 @@
 #include "setup/frmOdovexSetup.h"
 #include "splash/frmSplash.h"
 #include "store/DateCheck.h"
+#include "store/History.h"
 #include "store/StatsFile.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLayout>
 #include <QMessageBox>
 #include <cstdio>
@@ -115,9 +117,19 @@ bool frmOdovex::Initialize() {
         RecordLoaded();
         return true;
     });
+    if (loaded) {
+        const QString problem = history_.load(QString(), s_.clock.now()); // by its bare name too
+        if (!problem.isEmpty()) {
+            Complain(problem);
+            STI1->showMessage(kTitle, problem, QSystemTrayIcon::Warning);
+        }
+        const QDate savedOn = QFileInfo(QLatin1String(kStatsFileName)).lastModified().date();
+        history_.start(record_, s_.clock.now().date(),
+                       savedOn.isValid() ? savedOn : s_.clock.now().date());
+    }
     // Nothing is pending at start-up, so the day check cannot fail here; were it to, the run
     // would not start on counts it could not hold.
-    const bool dayChecked = loaded && DateCheck(record_, labels_, s_.clock);
+    const bool dayChecked = loaded && DateCheck(record_, labels_, s_.clock, &history_);
     if (!dayChecked) {
         Complain(QStringLiteral("cannot load %1: %2")
                      .arg(QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName)),
@@ -126,6 +138,9 @@ bool frmOdovex::Initialize() {
                             MsgButtons::OkOnly, MsgIcon::Exclamation});
         s_.end(1);
         return false;
+    }
+    if (history_.unsaved()) {
+        SaveHistory(); // a day that ended since the last run, or counts the history lacked
     }
     return true;
 }
@@ -146,7 +161,11 @@ void frmOdovex::RecordLoaded() {
 }
 
 void frmOdovex::Timer1_Timer() {
-    DateCheck(record_, labels_, s_.clock);
+    const QString day = record_.LastDate;
+    DateCheck(record_, labels_, s_.clock, &history_);
+    if (record_.LastDate != day) {
+        SaveHistory(); // the day that ended, final
+    }
 }
 
 void frmOdovex::Timer2_Timer() {
@@ -168,19 +187,28 @@ bool frmOdovex::DataOut() {
     // The current directory is AppPath for the whole run: nothing in the program changes it.
     const SaveResult saved = WriteStatsFile(QString(), record_);
     if (!saved) {
-        reportSaveFailure(saved.error);
+        reportSaveFailure(kStatsFileName, QStringLiteral("statistics"), saved.error);
     }
+    SaveHistory();
     return saved.ok;
 }
 
-void frmOdovex::reportSaveFailure(const QString& error) {
+void frmOdovex::SaveHistory() {
+    history_.update(record_);
+    const SaveResult kept = history_.save(QString());
+    if (!kept) {
+        reportSaveFailure(kHistoryFileName, QStringLiteral("history"), kept.error);
+    }
+}
+
+void frmOdovex::reportSaveFailure(const char* fileName, const QString& what, const QString& error) {
     Complain(QStringLiteral("could not save %1 in %2: %3")
-                 .arg(QLatin1String(kStatsFileName), record_.AppPath, error));
+                 .arg(QLatin1String(fileName), record_.AppPath, error));
     if (!desktopGone_) {
         STI1->showMessage(kTitle,
-                          QStringLiteral("Odovex could not save its statistics: %1. It goes on "
+                          QStringLiteral("Odovex could not save its %1: %2. It goes on "
                                          "counting and tries again at the next save.")
-                              .arg(error),
+                              .arg(what, error),
                           QSystemTrayIcon::Warning);
     }
 }

@@ -1,5 +1,6 @@
 #include "DateCheck.h"
 
+#include "History.h"
 #include "platform/Clock.h"
 
 #include <QLocale>
@@ -58,11 +59,15 @@ QString GeneralDateTimeText(const QDateTime& moment) {
            locale.toString(toTheSecond, WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
-bool DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock) {
+bool DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock, DayHistory* history) {
     if (record.LastDate == ShortDateText(clock.now().date())) {
         return true;
     }
-    record.LastDate = ShortDateText(clock.now().date());
+    if (history != nullptr) {
+        history->update(record);
+    }
+    const QDate today = clock.now().date();
+    record.LastDate = ShortDateText(today);
     labels.write(Label::Date, record.LastDate);
     // The clicks of the day that ends count for the total only.
     const bool added = record.ClicksTotal.add(*Currency::fromInt(record.PendingClicks));
@@ -73,5 +78,8 @@ bool DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock) {
     record.WindowsToday = Currency();
     labels.write(Label::WindowsViewed, QStringLiteral("0"));
     labels.write(Label::InputClicks, QStringLiteral("0"));
+    if (history != nullptr) {
+        history->openDay(record, today);
+    }
     return added;
 }

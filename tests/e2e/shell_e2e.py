@@ -112,6 +112,15 @@ class Run:
     def counts(self):
         return [float(self.saved()[line]) for line in (0, 1, 2)]  # clicks, windows, inches today
 
+    def history(self):
+        """OdovexHistory.csv: the counts of each day, by ISO date."""
+        with open(os.path.join(os.fsencode(self.directory), b"OdovexHistory.csv"),
+                  newline="") as data:
+            lines = data.read().split("\n")
+        assert lines[0] == "date,clicks,windows,travel_inches" and lines[-1] == "", lines
+        return {day: [float(count) for count in counts]
+                for day, *counts in (line.split(",") for line in lines[1:-1])}
+
     def use_desktop(self):
         """Ten window changes, ten left clicks, more than 600 pixels (6 inches) of travel."""
         self.window(self.odovex)
@@ -128,6 +137,9 @@ class Run:
     def expect_counted(self):
         clicks, windows, inches = self.counts()
         assert clicks >= 10 and windows >= 10 and inches >= 6.0, (clicks, windows, inches)
+        # Today's row holds the saved Today counts, whose click line has the pending clicks in.
+        today = time.strftime("%Y-%m-%d")
+        assert self.history() == {today: [clicks, windows, inches]}, (today, self.history())
 
 
 def answer_quit(run):
@@ -187,6 +199,11 @@ def tray(run):
     run.point_at(icon)
     run.inject.send("click 1 1 10")
     within("the window shown", lambda: "IsViewable" in run.x("xwininfo", "-id", main))
+    # A right click opens the icon's menu; its History... opens the History window.
+    run.inject.send("click 3 1 10")
+    time.sleep(ARMED_S)
+    run.tap("h")
+    run.window(run.odovex, "Odovex History")
     assert run.end(run.odovex, signal.SIGTERM)[0] == 0
 
 
@@ -251,8 +268,10 @@ def odd_directory(run):
     desktop_ends(run, lambda: run.odovex.send_signal(signal.SIGTERM))
     link = os.path.join(run.directory, b"Odovex1.dat")
     assert os.readlink(link) == LINKED, os.readlink(link)
-    # The lock and the temporary files of the saves beside the file itself.
-    assert os.listdir(run.directory) == [b"Odovex1.dat"], os.listdir(run.directory)
+    # The lock and the temporary files of the saves beside the file itself; the history in the
+    # directory Odovex runs in.
+    names = sorted(os.listdir(run.directory))
+    assert names == [b"Odovex1.dat", b"OdovexHistory.csv"], names
     kept = sorted(os.listdir(os.path.dirname(os.path.join(run.directory, LINKED))))
     assert kept == [b"counts.dat", b"counts.dat.lock"], kept
 

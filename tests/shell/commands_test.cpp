@@ -1,6 +1,11 @@
 #include "ShellFixture.h"
 
+#include "history/frmHistory.h"
+
+#include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QMenu>
 #include <QtTest/qtestspontaneevent.h>
 
 namespace {
@@ -32,6 +37,12 @@ TEST(Reset, NoChangesNothingAndYesZeroesBothSides) {
          {"lblInputClicks", "lblWindowsViewed", "lblTotalInputClicks", "lblTotalWinCount"}) {
         EXPECT_EQ(shell.label(name), "0") << name;
     }
+    // The day's history keeps what Reset zeroed, the pending clicks included.
+    shell.record.WindowsToday = *Currency::fromInt(1);
+    EXPECT_TRUE(shell.window->DataOut());
+    QFile history(shell.dir.filePath(kHistoryFileName));
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly));
+    EXPECT_EQ(history.readAll(), "date,clicks,windows,travel_inches\n2026-12-06,7,4,0\n");
 }
 
 TEST(Hide, HidesAfterItsMessageTheTrayShowsAndAFrameCloseHidesToo) {
@@ -46,6 +57,23 @@ TEST(Hide, HidesAfterItsMessageTheTrayShowsAndAFrameCloseHidesToo) {
     EXPECT_EQ(tray->toolTip(), "Odovex Ver 1.00");
     emit tray->activated(QSystemTrayIcon::Trigger);
     EXPECT_TRUE(shell.window->isVisible());
+    // The icon's menu, and History from it and from the File menu, leaving the window as it is.
+    QStringList items;
+    for (QAction* action : tray->contextMenu()->actions()) {
+        items << action->text().remove('&');
+    }
+    EXPECT_EQ(items, QStringList({"Show Odovex", "History...", "Quit"}));
+    tray->contextMenu()->actions()[1]->trigger();
+    frmHistory* history = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        history = history ? history : qobject_cast<frmHistory*>(widget);
+    }
+    ASSERT_TRUE(history && history->isVisible() && shell.window->isVisible());
+    history->cboStatistic->setCurrentIndex(static_cast<int>(Statistic::Windows));
+    EXPECT_EQ(history->shown().bars.back().value, 3); // today's as it stands
+    history->hide();
+    shell.window->findChild<QAction*>(QStringLiteral("mnuHistory"))->trigger();
+    EXPECT_TRUE(history->isVisible());
 
     // Delivered directly: sendEvent would clear the spontaneous mark of the frame's close.
     QCloseEvent close;
@@ -107,11 +135,23 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
         shell.window->Timer4_Timer();
     }
     EXPECT_TRUE(QFile::exists(shell.path()));
+    // The day's end saves the history with the day closed, and the history alone.
+    QFile history(shell.dir.filePath(kHistoryFileName));
+    ASSERT_TRUE(history.remove() && QFile::remove(shell.path()));
+    shell.record.PendingClicks = 2;
+    shell.clock.moment = shell.clock.moment.addDays(1);
+    shell.window->Timer1_Timer();
+    ASSERT_TRUE(history.open(QIODevice::ReadOnly) && !QFile::exists(shell.path()));
+    EXPECT_EQ(history.readAll(), "date,clicks,windows,travel_inches\n2026-12-06,2,3,0\n");
 
-    ASSERT_TRUE(QFile::remove(shell.path()) && QDir().mkdir(shell.path())); // no file fits there
+    // No file fits where a directory is.
+    ASSERT_TRUE(history.remove() && QDir().mkdir(shell.path()) && QDir().mkdir(history.fileName()));
     testing::internal::CaptureStderr();
     EXPECT_FALSE(shell.window->DataOut());
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("could not save"), std::string::npos);
+    const std::string told = testing::internal::GetCapturedStderr();
+    for (const char* file : {"could not save Odovex1.dat", "could not save OdovexHistory.csv"}) {
+        EXPECT_NE(told.find(file), std::string::npos) << file;
+    }
     // Quit after a failed save ends only on a second Yes.
     shell.boxes.answers = {MsgResult::Yes, MsgResult::No};
     shell.window->Quit();
@@ -119,7 +159,7 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
     EXPECT_EQ(shell.boxes.shown[1].defaultButton, MsgResult::No);
     EXPECT_TRUE(shell.ends.empty() && shell.tick->isActive());
 
-    ASSERT_TRUE(QDir().rmdir(shell.path()));
+    ASSERT_TRUE(QDir().rmdir(shell.path()) && QDir().rmdir(history.fileName()));
     EXPECT_TRUE(shell.window->DataOut() && QFile::exists(shell.path()));
 }
 

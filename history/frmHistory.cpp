@@ -1,0 +1,332 @@
+#include "frmHistory.h"
+
+#include "platform/forms/Forms.h"
+#include "splash/AppIcon.h"
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QBoxLayout>
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QCursor>
+#include <QDir>
+#include <QEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGraphicsLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSet>
+#include <QToolTip>
+#include <QValueAxis>
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr int kWidthTwips = 11400;
+constexpr int kHeightTwips = 7200;
+constexpr double kTextPoints = 8.25;
+// Up to this many months each bar is named on the axis; more are named by year.
+constexpr int kNamedMonths = 12;
+// The value axis of a count runs at least this high, so that its ticks are whole numbers.
+constexpr double kLeastCountAxis = 4;
+
+const std::array<QString, 3> kStatisticNames{QStringLiteral("Input Clicks"),
+                                             QStringLiteral("Windows Viewed"),
+                                             QStringLiteral("Mouse Travel")};
+const std::array<QString, 3> kColumnNames{QStringLiteral("input_clicks"),
+                                          QStringLiteral("windows_viewed"),
+                                          QStringLiteral("mouse_travel")};
+const std::array<QString, 4> kPeriodNames{
+    QStringLiteral("Last 30 days"), QStringLiteral("Last 26 weeks"),
+    QStringLiteral("Last 12 months"), QStringLiteral("Every day kept")};
+const QString kCsvFilter = QStringLiteral("CSV file (*.csv)");
+const QString kPngFilter = QStringLiteral("PNG image (*.png)");
+
+QString UnitName(UnitSystem units) {
+    return units == UnitSystem::Metric ? QStringLiteral("Meters") : QStringLiteral("Feet");
+}
+
+// A bar's name in the export and when hovered: its day, its week's Monday, or its month.
+QString BarName(const Bar& bar, Grouping grouping) {
+    return grouping == Grouping::Month ? bar.first.toString(QStringLiteral("yyyy-MM"))
+                                       : bar.first.toString(Qt::ISODate);
+}
+
+// The axis under the bars (bar i stands at i). A label must fit the width of what it names, and
+// ten years of months would lay out 121 of them: days are named by the day of the month, up to
+// twelve months by the month, and weeks and more months by spans of their month or year.
+QCategoryAxis* AxisUnder(const PeriodBars& bars) {
+    auto* axis = new QCategoryAxis();
+    const auto count = static_cast<qsizetype>(bars.bars.size());
+    const bool each = bars.grouping == Grouping::Day ||
+                      (bars.grouping == Grouping::Month && count <= kNamedMonths);
+    const auto name = [&](qsizetype i) {
+        const QDate first = bars.bars[static_cast<size_t>(i)].first;
+        switch (bars.grouping) {
+        case Grouping::Week:
+            return first.toString(QStringLiteral("yyyy-MM"));
+        case Grouping::Month:
+            return each ? QLocale().monthName(first.month(), QLocale::ShortFormat)
+                        : first.toString(QStringLiteral("yyyy"));
+        case Grouping::Day:
+            break;
+        }
+        return QString::number(first.day());
+    };
+    axis->setStartValue(-0.5);
+    axis->setRange(-0.5, static_cast<double>(count) - 0.5);
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
+    axis->setGridLineVisible(!each);
+    axis->setTitleText(bars.first.toString(Qt::ISODate) + QStringLiteral(" to ") +
+                       bars.last.toString(Qt::ISODate));
+    QSet<QString> used;
+    for (qsizetype i = 0; i < count; ++i) {
+        QString label = name(i);
+        if (!each && i + 1 < count && name(i + 1) == label) {
+            continue;
+        }
+        // The axis takes each label once; a day of the month met twice (30 days around a
+        // February) is told apart by an invisible mark.
+        while (used.contains(label)) {
+            label += QChar(0x200B);
+        }
+        used.insert(label);
+        axis->append(label, static_cast<double>(i) + 0.5);
+    }
+    return axis;
+}
+
+QString GroupingColumn(Grouping grouping) {
+    switch (grouping) {
+    case Grouping::Week:
+        return QStringLiteral("week");
+    case Grouping::Month:
+        return QStringLiteral("month");
+    case Grouping::Day:
+        break;
+    }
+    return QStringLiteral("day");
+}
+
+QPushButton* Button(const QString& caption, QWidget* parent) {
+    auto* button = new QPushButton(caption, parent);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+frmHistory::frmHistory(std::function<HistoryView()> source, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
+      source_(std::move(source)) {
+    setObjectName(QStringLiteral("frmHistory"));
+    setWindowTitle(QStringLiteral("Odovex History"));
+    setWindowIcon(AppIcon());
+    setFont(FormFont(kTextPoints));
+    resize(TwipsSize(kWidthTwips, kHeightTwips));
+    chooseExportFile = [](QWidget* parent, QString* filter) {
+        return QFileDialog::getSaveFileName(
+            parent, QStringLiteral("Export History"),
+            QDir::home().filePath(QStringLiteral("Odovex history.csv")),
+            kCsvFilter + QStringLiteral(";;") + kPngFilter, filter);
+    };
+
+    cboStatistic = new QComboBox(this);
+    cboStatistic->addItems({kStatisticNames.begin(), kStatisticNames.end()});
+    cboPeriod = new QComboBox(this);
+    cboPeriod->addItems({kPeriodNames.begin(), kPeriodNames.end()});
+    auto* lblStatistic = new QLabel(QStringLiteral("&Statistic:"), this);
+    lblStatistic->setBuddy(cboStatistic);
+    auto* lblPeriod = new QLabel(QStringLiteral("&Period:"), this);
+    lblPeriod->setBuddy(cboPeriod);
+
+    chart_ = new QChart();
+    chart_->legend()->hide();
+    chart_->setBackgroundRoundness(0);
+    chart_->setMargins(QMargins(4, 8, 8, 4));
+    chart_->layout()->setContentsMargins(0, 0, 0, 0);
+    chartView = new QChartView(chart_, this);
+    chartView->setRenderHint(QPainter::Antialiasing);
+    chartView->setFocusPolicy(Qt::NoFocus);
+
+    lblTotal = new QLabel(this);
+    lblAverage = new QLabel(this);
+    lblBest = new QLabel(this);
+    lblExported = new QLabel(this);
+    lblExported->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QPushButton* cmdExport = Button(QStringLiteral("&Export..."), this);
+    QPushButton* cmdClose = Button(QStringLiteral("&Close"), this);
+
+    auto* choices = new QHBoxLayout();
+    choices->addWidget(lblStatistic);
+    choices->addWidget(cboStatistic);
+    choices->addSpacing(TwipsToPixels(240));
+    choices->addWidget(lblPeriod);
+    choices->addWidget(cboPeriod);
+    choices->addStretch();
+    auto* summary = new QHBoxLayout();
+    for (QLabel* label : {lblTotal, lblAverage, lblBest}) {
+        summary->addWidget(label, 1);
+    }
+    auto* buttons = new QHBoxLayout();
+    buttons->addWidget(lblExported, 1);
+    buttons->addWidget(cmdExport);
+    buttons->addWidget(cmdClose);
+    auto* column = new QVBoxLayout(this);
+    column->addLayout(choices);
+    column->addWidget(chartView, 1);
+    column->addLayout(summary);
+    column->addLayout(buttons);
+
+    connect(cboStatistic, &QComboBox::currentIndexChanged, this, &frmHistory::draw);
+    connect(cboPeriod, &QComboBox::currentIndexChanged, this, &frmHistory::draw);
+    connect(cmdExport, &QPushButton::clicked, this, &frmHistory::cmdExport_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
+    refresh();
+}
+
+Statistic frmHistory::statistic() const {
+    return static_cast<Statistic>(cboStatistic->currentIndex());
+}
+
+Period frmHistory::period() const {
+    return static_cast<Period>(cboPeriod->currentIndex());
+}
+
+void frmHistory::refresh() {
+    HistoryView view = source_();
+    if (drawn_ && view == view_) {
+        return;
+    }
+    view_ = std::move(view);
+    draw();
+}
+
+void frmHistory::showEvent(QShowEvent* event) {
+    refresh();
+    QDialog::showEvent(event);
+}
+
+void frmHistory::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        refresh();
+    }
+    QDialog::changeEvent(event);
+}
+
+QString frmHistory::valueText(double value, int decimals) const {
+    const QString number = GroupingLocale().toString(value, 'f', decimals);
+    return statistic() == Statistic::Travel ? number + u' ' + UnitName(view_.units) : number;
+}
+
+void frmHistory::draw() {
+    drawn_ = true;
+    bars_ = BarsOf(view_.rows, statistic(), period(), view_.today, view_.units);
+    chart_->removeAllSeries();
+    for (QAbstractAxis* axis : chart_->axes()) {
+        chart_->removeAxis(axis);
+        delete axis;
+    }
+    const bool travel = statistic() == Statistic::Travel;
+    QList<qreal> values;
+    double top = travel ? 0 : kLeastCountAxis;
+    for (const Bar& bar : bars_.bars) {
+        values.append(bar.value);
+        top = std::max(top, bar.value);
+    }
+    auto* set = new QBarSet(kStatisticNames[static_cast<size_t>(statistic())]);
+    set->append(values);
+    auto* series = new QBarSeries();
+    series->append(set);
+    chart_->addSeries(series);
+    QCategoryAxis* axisX = AxisUnder(bars_);
+    axisX->setLabelsFont(font());
+    axisX->setTitleFont(FormFont(kTextPoints, true));
+    chart_->addAxis(axisX, Qt::AlignBottom);
+    series->attachAxis(axisX);
+    auto* axisY = new QValueAxis();
+    axisY->setRange(0, top > 0 ? top : 1);
+    axisY->applyNiceNumbers();
+    axisY->setLabelFormat(travel ? QStringLiteral("%.2f") : QStringLiteral("%.0f"));
+    axisY->setTitleText(travel ? UnitName(view_.units) : QString());
+    axisY->setLabelsFont(font());
+    axisY->setTitleFont(FormFont(kTextPoints, true));
+    chart_->addAxis(axisY, Qt::AlignLeft);
+    series->attachAxis(axisY);
+    connect(set, &QBarSet::hovered, this, [this](bool entered, int index) {
+        if (entered) {
+            QToolTip::showText(QCursor::pos(), barText(index), chartView);
+        } else {
+            QToolTip::hideText();
+        }
+    });
+
+    const int decimals = travel ? 2 : 0;
+    lblTotal->setText(QStringLiteral("Total: ") + valueText(bars_.total, decimals));
+    lblAverage->setText(QStringLiteral("Daily average: ") +
+                        valueText(bars_.dailyAverage, travel ? 2 : 1));
+    lblBest->setText(QStringLiteral("Best day: ") +
+                     (bars_.bestDay.isValid()
+                          ? bars_.bestDay.toString(Qt::ISODate) + QStringLiteral(", ") +
+                                valueText(bars_.best, decimals)
+                          : QStringLiteral("none")));
+}
+
+QString frmHistory::barText(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= bars_.bars.size()) {
+        return {};
+    }
+    const Bar& bar = bars_.bars[static_cast<size_t>(index)];
+    const QString name = BarName(bar, bars_.grouping);
+    return (bars_.grouping == Grouping::Week ? QStringLiteral("Week of ") + name : name) +
+           QStringLiteral(": ") + valueText(bar.value, statistic() == Statistic::Travel ? 2 : 0);
+}
+
+QByteArray frmHistory::csvBytes() const {
+    const bool travel = statistic() == Statistic::Travel;
+    QString text = GroupingColumn(bars_.grouping) + u',' +
+                   kColumnNames[static_cast<size_t>(statistic())] +
+                   (travel ? u'_' + UnitName(view_.units).toLower() : QString()) + u'\n';
+    for (const Bar& bar : bars_.bars) {
+        text += BarName(bar, bars_.grouping) + u',' +
+                QString::number(bar.value, 'f', travel ? 2 : 0) + u'\n';
+    }
+    return text.toUtf8();
+}
+
+bool frmHistory::exportTo(const QString& path) {
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written && path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+        written = chartView->grab().save(&file, "PNG");
+    } else if (written) {
+        const QByteArray bytes = csvBytes();
+        written = file.write(bytes) == bytes.size();
+    }
+    written = written && file.commit();
+    const QString shownPath = QDir::toNativeSeparators(path);
+    lblExported->setText(
+        written ? QStringLiteral("Saved %1").arg(shownPath)
+                : QStringLiteral("Could not save %1: %2").arg(shownPath, file.errorString()));
+    return written;
+}
+
+void frmHistory::cmdExport_Click() {
+    QString filter = kCsvFilter;
+    QString path = chooseExportFile(this, &filter);
+    if (path.isEmpty()) {
+        return;
+    }
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != QLatin1String("csv") && suffix != QLatin1String("png")) {
+        path += filter == kPngFilter ? QStringLiteral(".png") : QStringLiteral(".csv");
+    }
+    exportTo(path);
+}

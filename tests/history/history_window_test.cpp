@@ -1,0 +1,160 @@
+#include "history/frmHistory.h"
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+HistoryRow Row(QDate date, double clicks, double windows, double inches) {
+    return {date, *Currency::fromDouble(clicks), *Currency::fromDouble(windows),
+            *Currency::fromDouble(inches)};
+}
+
+// Today is Sunday 2026-12-06; the 30 days begin on 2026-11-07, the 26 weeks on Monday
+// 2026-06-08, the 12 months on 2026-01-01.
+const QDate kToday(2026, 12, 6);
+
+struct Window : ::testing::Test {
+    UnitSystem units = UnitSystem::English;
+    std::vector<HistoryRow> rows{Row({2025, 12, 31}, 7, 0, 0), Row({2026, 11, 6}, 100, 0, 0),
+                                 Row({2026, 11, 7}, 3, 0, 0), Row({2026, 12, 1}, 5, 1, 24),
+                                 Row(kToday, 10, 2, 120)};
+    frmHistory window{[this] {
+        return HistoryView{rows, kToday, units};
+    }};
+
+    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
+    void TearDown() override { QLocale::setDefault(QLocale::c()); }
+    QBarSet* bars() const {
+        const auto series = window.chartView->chart()->series();
+        return series.size() == 1 ? static_cast<QBarSeries*>(series[0])->barSets().value(0)
+                                  : nullptr;
+    }
+    void choose(Period period, Statistic statistic) {
+        window.cboPeriod->setCurrentIndex(static_cast<int>(period));
+        window.cboStatistic->setCurrentIndex(static_cast<int>(statistic));
+    }
+};
+
+} // namespace
+
+TEST_F(Window, ShowsThePeriodsBarsAndSummaryInTheChosenUnits) {
+    const struct {
+        Period period;
+        Statistic statistic;
+        UnitSystem units;
+        int count;
+        std::vector<std::pair<int, double>> values; // bar, value
+        const char* total;
+        const char* hovered; // the last bar
+    } cases[] = {
+        {Period::Days30,
+         Statistic::Clicks,
+         UnitSystem::English,
+         30,
+         {{0, 3}, {24, 5}, {28, 0}, {29, 10}},
+         "Total: 18",
+         "2026-12-06: 10"},
+        {Period::Weeks26,
+         Statistic::Clicks,
+         UnitSystem::English,
+         26,
+         {{21, 103}, {22, 0}, {25, 15}},
+         "Total: 118",
+         "Week of 2026-11-30: 15"},
+        {Period::Months12,
+         Statistic::Windows,
+         UnitSystem::English,
+         12,
+         {{10, 0}, {11, 3}},
+         "Total: 3",
+         "2026-12: 3"},
+        {Period::All,
+         Statistic::Clicks,
+         UnitSystem::English,
+         13,
+         {{0, 7}, {11, 103}, {12, 15}},
+         "Total: 125",
+         "2026-12: 15"},
+        {Period::Days30,
+         Statistic::Travel,
+         UnitSystem::English,
+         30,
+         {{24, 2}, {29, 10}},
+         "Total: 12.00 Feet",
+         "2026-12-06: 10.00 Feet"},
+        {Period::Days30,
+         Statistic::Travel,
+         UnitSystem::Metric,
+         30,
+         {{29, 120 / 39.3701}},
+         "Total: 3.66 Meters",
+         "2026-12-06: 3.05 Meters"},
+    };
+    for (const auto& c : cases) {
+        units = c.units;
+        window.refresh();
+        choose(c.period, c.statistic);
+        const QString what =
+            window.cboPeriod->currentText() + " " + window.cboStatistic->currentText();
+        ASSERT_TRUE(bars()) << what.toStdString();
+        EXPECT_EQ(bars()->count(), c.count) << what.toStdString();
+        for (auto [bar, value] : c.values) {
+            EXPECT_NEAR(bars()->at(bar), value, 1e-9) << what.toStdString() << " bar " << bar;
+        }
+        EXPECT_EQ(window.lblTotal->text(), c.total) << what.toStdString();
+        EXPECT_EQ(window.barText(c.count - 1), c.hovered) << what.toStdString();
+    }
+    choose(Period::Days30, Statistic::Clicks);
+    EXPECT_EQ(window.lblAverage->text(), "Daily average: 0.6");
+    EXPECT_EQ(window.lblBest->text(), "Best day: 2026-12-06, 10");
+}
+
+TEST_F(Window, ExportsTheShownBarsAsCsvAndTheChartAsAnImageOfItsSize) {
+    QTemporaryDir dir;
+    window.show();
+    choose(Period::Weeks26, Statistic::Travel);
+    ASSERT_TRUE(window.exportTo(dir.filePath("weeks.csv")));
+    QFile csv(dir.filePath("weeks.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), bars()->count() + 2); // the header, the bars, an empty end
+    EXPECT_EQ(lines[0], "week,mouse_travel_feet");
+    for (int i = 0; i < bars()->count(); ++i) {
+        EXPECT_EQ(lines[i + 1], (window.barText(i).section(':', 0, 0).remove("Week of ") + ',' +
+                                 QString::number(bars()->at(i), 'f', 2))
+                                    .toUtf8());
+    }
+    EXPECT_EQ(lines[26], "2026-11-30,12.00");
+
+    ASSERT_TRUE(window.exportTo(dir.filePath("chart.PNG")));
+    EXPECT_EQ(QImage(dir.filePath("chart.PNG")).size(),
+              window.chartView->size() * window.chartView->devicePixelRatio());
+    EXPECT_FALSE(window.exportTo(dir.filePath("gone/chart.csv")));
+    EXPECT_TRUE(window.lblExported->text().startsWith("Could not save"));
+
+    window.chooseExportFile = [&](QWidget*, QString* filter) {
+        *filter = "PNG image (*.png)";
+        return dir.filePath("named");
+    };
+    window.cmdExport_Click();
+    EXPECT_FALSE(QImage(dir.filePath("named.png")).isNull());
+
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    for (auto [key, box] :
+         {std::pair{Qt::Key_P, window.cboPeriod}, {Qt::Key_S, window.cboStatistic}}) {
+        QTest::keyClick(&window, key, Qt::AltModifier);
+        EXPECT_TRUE(box->hasFocus());
+    }
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isVisible());
+}
