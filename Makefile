@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 # ccache keys on paths relative to the checkout, so every checkout shares one cache.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: all deps build run test bench fuzz format clean
+.PHONY: all deps build run test mutants bench fuzz format clean
 
 all: build
 
@@ -24,6 +24,10 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Plants each fault of tests/mutants/ in a copy of the sources; every one must fail a test.
+mutants: deps
+	@JOBS=$(JOBS) bash scripts/mutants.sh
 
 bench: build
 	@bash scripts/bench.sh
