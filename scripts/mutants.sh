@@ -3,6 +3,7 @@
 # "Build:" line names and runs the tests its "Catch:" line selects (ctest arguments); a fault
 # those tests let pass is missed. The checkout itself is never changed: the copy and its build
 # live in a temporary directory, compiled through ccache, and are removed on exit or on a signal.
+# Usage: mutants.sh [name-prefix...]
 set -u -m
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${JOBS:-$(nproc)}
@@ -42,7 +43,14 @@ git -C "$work/src" init -q || exit 1
 export CCACHE_BASEDIR="$work/src" CCACHE_NOHASHDIR=1
 build="$work/src/build"
 log="$work/log"
-patches=("$root"/tests/mutants/*.patch)
+# Arguments, when given, pick patches by the start of their names: `mutants.sh 03 17`.
+patches=()
+for patch in "$root"/tests/mutants/*.patch; do
+    [ $# -eq 0 ] && patches+=("$patch") && continue
+    for pick in "$@"; do
+        case $(basename "$patch") in "$pick"*) patches+=("$patch") ;; esac
+    done
+done
 read -ra targets <<<"$(for patch in "${patches[@]}"; do field Build "$patch"; done | tr ' ' '\n' |
     sort -u | tr '\n' ' ')"
 echo "Building ${targets[*]} from a copy of the sources in $work"
