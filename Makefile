@@ -9,7 +9,7 @@ DESTDIR    ?=
 # ccache keys on paths relative to the checkout, so every checkout shares one cache.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: all deps build run test bench fuzz format clean install deb
+.PHONY: all deps build run test mutants bench fuzz format clean install deb
 
 all: build
 
@@ -35,6 +35,11 @@ install: build
 deb: build
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package
 	cp $(BUILD)/package/odovex_*_amd64.deb .
+
+# Plants each fault of tests/mutants/ (or those whose names start as MUTANTS="03 17" give) in a
+# copy of the sources; every one must fail a test.
+mutants: deps
+	@JOBS=$(JOBS) bash scripts/mutants.sh $(MUTANTS)
 
 bench: build
 	@bash scripts/bench.sh

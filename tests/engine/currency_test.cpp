@@ -6,24 +6,27 @@
 #include <cstdint>
 #include <limits>
 
-TEST(Currency, ConvertsDoublesToNearestTiesToEven) {
-    EXPECT_EQ(Currency::fromDouble(0.05)->raw(), 500);
-    EXPECT_EQ(Currency::fromDouble(45.5)->raw(), 455000);
-    EXPECT_EQ(Currency::fromDouble(1.23456)->raw(), 12346);
-    EXPECT_EQ(Currency::fromDouble(-1.23454)->raw(), -12345);
-    // Products that land exactly halfway go to the even neighbour.
-    EXPECT_EQ(Currency::fromDouble(0.00005)->raw(), 0);
-    EXPECT_EQ(Currency::fromDouble(0.00025)->raw(), 2);
-    EXPECT_EQ(Currency::fromDouble(0.00035)->raw(), 4);
-    EXPECT_EQ(Currency::fromDouble(2.00015)->raw(), 20002);
-    EXPECT_EQ(Currency::fromDouble(-0.00025)->raw(), -2);
+// Doubles convert to the nearest ten-thousandth and amounts round to whole numbers, both with
+// ties to the even neighbour.
+TEST(Currency, ConvertsDoublesAndRoundsToWholeNumbersTiesToEven) {
+    const std::pair<double, std::int64_t> toRaw[] = {
+        {0.05, 500},  {45.5, 455000}, {1.23456, 12346}, {-1.23454, -12345}, {0.00005, 0},
+        {0.00025, 2}, {0.00035, 4},   {2.00015, 20002}, {-0.00025, -2}};
+    for (const auto& [value, raw] : toRaw) {
+        EXPECT_EQ(Currency::fromDouble(value)->raw(), raw) << value;
+    }
+    const std::pair<std::int64_t, std::int64_t> toWhole[] = {
+        {25000, 2}, {35000, 4}, {-25000, -2}, {-25001, -3}, {12340000, 1234}};
+    for (const auto& [raw, whole] : toWhole) {
+        EXPECT_EQ(Currency::fromRaw(raw).roundedToInt(), whole) << raw;
+    }
 }
 
 TEST(Currency, ReportsOverflowInsteadOfWrapping) {
-    EXPECT_FALSE(Currency::fromDouble(1e15));
-    EXPECT_FALSE(Currency::fromDouble(-1e15));
-    EXPECT_FALSE(Currency::fromDouble(std::nan("")));
-    EXPECT_FALSE(Currency::fromDouble(std::numeric_limits<double>::infinity()));
+    for (const double value : {1e15, -1e15, std::nan(""), std::numeric_limits<double>::infinity(),
+                               922337203685477.5808 /* 2^63 ten-thousandths */}) {
+        EXPECT_FALSE(Currency::fromDouble(value)) << value;
+    }
     EXPECT_TRUE(Currency::fromDouble(922337203685477.0));
     EXPECT_FALSE(Currency::fromInt(922337203685478));
     EXPECT_EQ(Currency::fromInt(-922337203685477)->raw(), -9223372036854770000);
@@ -32,12 +35,4 @@ TEST(Currency, ReportsOverflowInsteadOfWrapping) {
     EXPECT_FALSE(max.plus(Currency::fromRaw(1)));
     EXPECT_FALSE(max.add(Currency::fromRaw(1)));
     EXPECT_EQ(max.raw(), std::numeric_limits<std::int64_t>::max());
-}
-
-TEST(Currency, RoundsToWholeNumbersTiesToEven) {
-    EXPECT_EQ(Currency::fromRaw(25000).roundedToInt(), 2);
-    EXPECT_EQ(Currency::fromRaw(35000).roundedToInt(), 4);
-    EXPECT_EQ(Currency::fromRaw(-25000).roundedToInt(), -2);
-    EXPECT_EQ(Currency::fromRaw(-25001).roundedToInt(), -3);
-    EXPECT_EQ(Currency::fromRaw(12340000).roundedToInt(), 1234);
 }

@@ -6,7 +6,6 @@
 namespace {
 
 struct Display : ::testing::Test {
-    void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
 };
 
@@ -16,40 +15,42 @@ Currency Inches(double value) {
 
 } // namespace
 
-TEST_F(Display, PatternsFollowTheTable) {
-    EXPECT_EQ(FormatCount(Currency()), "");
-    EXPECT_EQ(FormatCount(Inches(7)), "7");
-    EXPECT_EQ(FormatCount(Inches(1234)), "1,234");
-    EXPECT_EQ(FormatCount(Inches(1234567)), "1,234,567");
-    EXPECT_EQ(FormatDistance(0), ".00");
-    EXPECT_EQ(FormatDistance(0.5), ".50");
-    EXPECT_EQ(FormatDistance(1234.5), "1,234.50");
-    EXPECT_EQ(FormatDistance(-0.5), "-.50");
+// The C locale groups too.
+TEST_F(Display, CountsAndDistancesFollowThePatternsWithTheLocalesSeparators) {
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    const QLocale de(QLocale::German, QLocale::Germany);
+    const struct {
+        QLocale locale;
+        double count;
+        const char* countText;
+        double distance;
+        const char* distanceText;
+    } rows[] = {
+        {us, 0, "", 0, ".00"},
+        {us, 7, "7", 0.5, ".50"},
+        {us, 1234, "1,234", 1234.5, "1,234.50"},
+        {us, 1234567, "1,234,567", -0.5, "-.50"},
+        {us, -2.5, "-2", 0.125, ".12"}, // ties go to the even neighbour
+        {de, 1234, "1.234", 1234.5, "1.234,50"},
+        {de, 7, "7", 0.5, ",50"},
+        {QLocale::c(), 1234, "1,234", -1234.5, "-1,234.50"},
+    };
+    for (const auto& row : rows) {
+        QLocale::setDefault(row.locale);
+        EXPECT_EQ(FormatCount(Inches(row.count)), row.countText) << row.count;
+        EXPECT_EQ(FormatDistance(row.distance), row.distanceText) << row.distance;
+    }
 }
 
-TEST_F(Display, UsesTheLocalesSeparatorsEvenInTheCLocale) {
-    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(FormatCount(Inches(1234)), "1.234");
-    EXPECT_EQ(FormatDistance(1234.5), "1.234,50");
-    EXPECT_EQ(FormatDistance(0.5), ",50");
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(FormatCount(Inches(1234)), "1,234");
-}
-
-TEST_F(Display, ShowsFeetAndMetersFromInches) {
-    EXPECT_EQ(DistanceText(Inches(30), UnitSystem::English), "2.50 Feet");
+TEST_F(Display, ShowsFeetAndMetersFromInchesForExactlyTheseUnits) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(DistanceText(Inches(30), UnitsOf("English")), "2.50 Feet");
     EXPECT_EQ(DistanceText(Inches(15000), UnitSystem::English), "1,250.00 Feet");
     EXPECT_EQ(DistanceText(Inches(6), UnitSystem::English), ".50 Feet");
     EXPECT_EQ(DistanceText(Currency(), UnitSystem::English), ".00 Feet");
     EXPECT_EQ(DistanceText(Currency(), UnitSystem::Metric), ".00 Meters");
-    EXPECT_EQ(DistanceText(Inches(39.3701), UnitSystem::Metric), "1.00 Meters");
-    EXPECT_TRUE(DistanceText(Inches(30), UnitSystem::None).isNull());
-}
-
-TEST_F(Display, ComparesUnitsExactly) {
-    EXPECT_EQ(UnitsOf("English"), UnitSystem::English);
-    EXPECT_EQ(UnitsOf("Metric"), UnitSystem::Metric);
-    EXPECT_EQ(UnitsOf("english"), UnitSystem::None);
-    EXPECT_EQ(UnitsOf("Metric "), UnitSystem::None);
-    EXPECT_EQ(UnitsOf(""), UnitSystem::None);
+    EXPECT_EQ(DistanceText(Inches(39.3701), UnitsOf("Metric")), "1.00 Meters");
+    for (const char* units : {"english", "Metric ", ""}) {
+        EXPECT_TRUE(DistanceText(Inches(30), UnitsOf(units)).isNull()) << units;
+    }
 }

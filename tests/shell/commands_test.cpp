@@ -14,6 +14,7 @@ TEST(Reset, NoChangesNothingAndYesZeroesBothSides) {
     Shell shell;
     ASSERT_TRUE(shell.start(Lines("5", "False", "9", "1/2/2026 3:04:05 PM", "50")));
     shell.record.PendingClicks = 2;
+    shell.record.TravelToday = shell.record.TravelTotal = Currency::fromRaw(70000);
     shell.boxes.answers = {MsgResult::No};
     shell.window->cmdReset_Click();
     ASSERT_EQ(shell.boxes.shown.size(), 1u);

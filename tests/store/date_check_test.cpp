@@ -24,17 +24,6 @@ struct Rollover : StoreTest {
 
 } // namespace
 
-TEST_F(Rollover, TheSameDayChangesNothingHoweverOftenItRuns) {
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_TRUE(DateCheck(record, labels, clock));
-    }
-    EXPECT_EQ(record.PendingClicks, 5);
-    EXPECT_EQ(
-        StatsFileBytes(record),
-        StatsFileBytes(ExampleRecord()).value().replace(" 12 ", " 17 ").replace(" 120 ", " 125 "));
-    EXPECT_TRUE(recorder.writes.empty());
-}
-
 TEST_F(Rollover, ANewDayMovesPendingClicksToTheTotalAndZeroesToday) {
     record.LastDate = QStringLiteral("5/14/24");
     record.ClicksToday = Amount(100);

@@ -3,9 +3,12 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <cerrno>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,7 +52,19 @@ bool Succeeded(pid_t child) {
     return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// While set, the sync of every regular file fails with it, as on a failing disk.
+int gFsyncError = 0;
+
 } // namespace
+
+extern "C" int fsync(int fd) {
+    struct stat info {};
+    if (gFsyncError != 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        errno = gFsyncError;
+        return -1;
+    }
+    return static_cast<int>(syscall(SYS_fsync, fd));
+}
 
 TEST_F(Save, ReplacesTheFileOrTheOneALinkNamesKeepingPermissionsAndLeavesNoTemporary) {
     ASSERT_EQ(chmod(QFile::encodeName(path()).constData(), 0640), 0);
@@ -79,20 +94,26 @@ TEST_F(Save, SavesRacingOnOneFileNeverTakeEachOthersTemporaryFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{kStatsFileName});
 }
 
-TEST_F(Save, AWriteThatStopsPartWayLeavesTheOldFileAndTheNextSaveRetries) {
+TEST_F(Save, AWriteOrASyncThatFailsLeavesTheOldFileAndTheNextSaveRetries) {
     rlimit saved{};
     getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 10; // stops root too; with SIGXFSZ ignored the write fails with EFBIG
-    std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &small);
-    const SaveResult result = WriteStatsFile(dir.path(), ExampleRecord());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, SIG_DFL);
-    EXPECT_FALSE(result);
-    EXPECT_TRUE(result.error.contains(path())) << result.error.toStdString();
-    expectOldFileAlone();
-
+    const std::function<void(bool)> failures[] = {
+        [&](bool on) { // stops root too; with SIGXFSZ ignored the write fails with EFBIG
+            rlimit small = saved;
+            small.rlim_cur = 10;
+            std::signal(SIGXFSZ, on ? SIG_IGN : SIG_DFL);
+            setrlimit(RLIMIT_FSIZE, on ? &small : &saved);
+        },
+        [](bool on) { gFsyncError = on ? EIO : 0; },
+    };
+    for (const auto& fail : failures) {
+        fail(true);
+        const SaveResult result = WriteStatsFile(dir.path(), ExampleRecord());
+        fail(false);
+        EXPECT_FALSE(result);
+        EXPECT_TRUE(result.error.contains(path())) << result.error.toStdString();
+        expectOldFileAlone();
+    }
     ASSERT_TRUE(WriteStatsFile(dir.path(), ExampleRecord()));
     EXPECT_EQ(FileBytes(path()), kExampleBytes);
 }
