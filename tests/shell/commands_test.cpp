@@ -43,7 +43,7 @@ TEST(Reset, NoChangesNothingAndYesZeroesBothSides) {
     EXPECT_TRUE(shell.window->DataOut());
     QFile history(shell.dir.filePath(kHistoryFileName));
     ASSERT_TRUE(history.open(QIODevice::ReadOnly));
-    EXPECT_EQ(history.readAll(), "date,clicks,windows,travel_inches\n2026-12-06,7,4,0\n");
+    EXPECT_EQ(history.readAll(), "date,clicks,windows,travel_inches\n2026-12-06,7,4,7\n");
 }
 
 TEST(Hide, HidesAfterItsMessageTheTrayShowsAndAFrameCloseHidesToo) {
