@@ -94,8 +94,8 @@ void X11Desktop::rebuildDown() {
     });
 }
 
-void X11Desktop::handleRaw(int type, int detail, const unsigned char* valuatorMask,
-                           int maskLength) {
+void X11Desktop::handleRaw(int type, int detail, const unsigned char* valuatorMask, int maskLength,
+                           unsigned long time) {
     switch (type) {
     case XI_RawKeyPress:
     case XI_RawKeyRelease:
@@ -107,14 +107,15 @@ void X11Desktop::handleRaw(int type, int detail, const unsigned char* valuatorMa
             return;
         }
         if (pendingInput_.size() >= kMaxPendingInput) {
-            apply(pendingInput_.front());
+            apply(pendingInput_.front().input);
             pendingInput_.pop_front();
         }
-        pendingInput_.push_back(static_cast<std::uint16_t>(detail + (button ? kButtonSource : 0) +
-                                                           (press ? kPressFlag : 0)));
+        pendingInput_.push_back(
+            {stampOf(time), static_cast<std::uint16_t>(detail + (button ? kButtonSource : 0) +
+                                                       (press ? kPressFlag : 0))});
         return;
     }
-    case XI_RawMotion:
+    case XI_RawMotion: // selected without RECORD only
         // Valuators 0 and 1 are x and y; motion on the scroll valuators alone is the wheel.
         if (maskLength > 0 && (XIMaskIsSet(valuatorMask, 0) || XIMaskIsSet(valuatorMask, 1))) {
             moved_ = true;
@@ -156,26 +157,22 @@ int X11Desktop::pollKeys(bool armed) {
     // What is in the socket is the notifier's while it watches, dispatched before the tick's
     // timer in the same loop turn (it was registered first) or else by the next: reading the
     // socket on every tick would cost two recvmsg calls, measured as 0.3% of a core.
-    drain(notifierResting_);
-    ++sweeps_;
-    if (notifierResting_) {
-        quietSweeps_ = eventsHandled_ == eventsAtSweep_ ? quietSweeps_ + 1 : 0;
-        if (quietSweeps_ >= kQuietSweeps) {
-            wakeNotifier();
-        }
+    // With stamps, the batch has read the sockets already (inputTime).
+    drain(notifierResting_ && !record_);
+    if (!record_) {
+        noteSweep(kQuietSweeps);
     }
-    eventsAtSweep_ = eventsHandled_;
     int answer = kProbeSweepDone;
     if (armed) {
         answer = lowestActive();
-        while (answer == lastAnswer_ && !pendingInput_.empty()) {
-            apply(pendingInput_.front());
+        while (answer == lastAnswer_ && inputDue()) {
+            apply(pendingInput_.front().input);
             pendingInput_.pop_front();
             answer = lowestActive();
         }
     } else {
-        for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
-            apply(pendingInput_.front());
+        for (; inputDue(); pendingInput_.pop_front()) {
+            apply(pendingInput_.front().input);
         }
     }
     // The sweep queried every code up to the answer, and so cleared their memory.
@@ -193,9 +190,9 @@ int X11Desktop::pollKeys(bool armed) {
 }
 
 bool X11Desktop::keyActive(int code) {
-    drain(notifierResting_);
-    for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
-        apply(pendingInput_.front());
+    drain(notifierResting_ && !record_);
+    for (; inputDue(); pendingInput_.pop_front()) {
+        apply(pendingInput_.front().input);
     }
     const bool active = Test(codeDown_, code) || Test(pressedSince_, code);
     Set(pressedSince_, code, false);

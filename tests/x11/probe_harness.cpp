@@ -62,11 +62,13 @@ class CountingTimer : public TickTimer {
 public:
     CountingTimer(std::unique_ptr<TickTimer> timer, std::uint64_t& ticks, std::uint64_t& rests)
         : timer_(std::move(timer)), ticks_(ticks), rests_(rests) {}
-    void start(std::function<void()> onTick) override {
-        timer_->start([this, onTick = std::move(onTick)] {
-            ++ticks_;
-            onTick();
-        });
+    void start(std::function<void()> onTick, int periodMs) override {
+        timer_->start(
+            [this, onTick = std::move(onTick)] {
+                ++ticks_;
+                onTick();
+            },
+            periodMs);
     }
     void stop() override {
         ++rests_;
@@ -151,12 +153,14 @@ int main(int argc, char** argv) {
             std::make_unique<CountingTimer>(std::move(timer), counters.ticks, counters.rests));
         driver->start();
     } else {
-        timer->start([&] {
-            ++counters.ticks;
-            if (!tick() && desktop.mayRest()) {
-                ++counters.mayRest;
-            }
-        });
+        timer->start(
+            [&] {
+                ++counters.ticks;
+                if (!tick() && desktop.mayRest()) {
+                    ++counters.mayRest;
+                }
+            },
+            1);
     }
     const int code = app.exec();
     if (driver) {
