@@ -31,6 +31,13 @@ public:
         screen_ = ScreenMetrics::fromPixels(width, height);
     }
     void setScreen(const ScreenMetrics& metrics) { screen_ = metrics; }
+    // A change of monitors, told to the screen handler at once.
+    void changeScreen(const ScreenMetrics& metrics) {
+        screen_ = metrics;
+        if (screenHandler_) {
+            screenHandler_();
+        }
+    }
     void press(int code);
     void release(int code);
     // Press and release between two ticks.
@@ -52,6 +59,9 @@ public:
     bool keyActive(int code) override;
     int pollKeys(bool armed) override;
     ScreenMetrics screen() override { return screen_; }
+    void setScreenHandler(std::function<void()> handler) override {
+        screenHandler_ = std::move(handler);
+    }
     bool mayRest() const override;
     std::optional<std::int64_t> inputTime() override;
     std::optional<std::int64_t> pendingTime() const override;
@@ -72,6 +82,7 @@ private:
     Bits pressedSince_{};
     int lastAnswer_ = kProbeSweepDone;
     bool mayRest_ = true;
+    std::function<void()> screenHandler_;
     std::int64_t queries_ = 0;
     bool stamped_ = false;
     std::int64_t now_ = 0;

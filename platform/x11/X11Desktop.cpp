@@ -7,27 +7,14 @@
 // Xlib last: its macros (None, KeyPress, FocusIn...) clash with names in Qt's headers.
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xrandr.h>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
 
 // X errors logged one by one; further ones are counted only.
 constexpr std::uint64_t kErrorsLogged = 20;
-constexpr double kTwipsPerInch = 1440.0;
-constexpr double kDefaultTwipsPerPixel = 15.0;
-
-// Twips per pixel from the Xft.dpi resource the desktop publishes, 15 (96 dpi) without one.
-double TwipsPerPixelOf(const char* resources) {
-    const char* entry = resources ? std::strstr(resources, "Xft.dpi:") : nullptr;
-    if (!entry) {
-        return kDefaultTwipsPerPixel;
-    }
-    const double dpi = std::strtod(entry + std::strlen("Xft.dpi:"), nullptr);
-    return dpi >= 24 && dpi <= 1440 ? kTwipsPerInch / dpi : kDefaultTwipsPerPixel;
-}
 
 std::vector<X11Desktop*>& Instances() {
     static std::vector<X11Desktop*> instances;
@@ -165,10 +152,10 @@ bool X11Desktop::init(QString* error) {
     atomActive_ = atoms[0];
     atomSupported_ = atoms[1];
 
-    width_ = DisplayWidth(display_, DefaultScreen(display_));
-    height_ = DisplayHeight(display_, DefaultScreen(display_));
-    twipsPerPixel_ = TwipsPerPixelOf(XResourceManagerString(display_));
-    readKeyboardMap();
+    rootWidth_ = DisplayWidth(display_, DefaultScreen(display_));
+    rootHeight_ = DisplayHeight(display_, DefaultScreen(display_));
+    watchMonitors();
+    readMonitors();
     readStartState();
 
     notifier_ =
@@ -194,7 +181,8 @@ bool X11Desktop::init(QString* error) {
 
 void X11Desktop::selectRaw(bool motion) {
     unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
-    for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease}) {
+    for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease,
+                     XI_RawTouchBegin, XI_RawTouchUpdate, XI_RawTouchEnd}) {
         XISetMask(mask, type);
     }
     if (motion) {
@@ -212,12 +200,15 @@ void X11Desktop::drain(bool readSocket) {
             XNextEvent(display_, &event);
             handle(event);
         }
-        if (lost_ || !keymapStale_) {
+        if (lost_ || !monitorsStale_) {
             break;
         }
-        keymapStale_ = false;
-        readKeyboardMap();
+        monitorsStale_ = false;
+        readMonitors();
         readSocket = false;
+        if (onScreen_) {
+            QMetaObject::invokeMethod(&graceTimer_, onScreen_, Qt::QueuedConnection);
+        }
     }
     if (lost_) {
         noticeLost();
@@ -233,8 +224,8 @@ void X11Desktop::handle(XEvent& event) {
             !(record_ && event.xcookie.evtype == XI_RawMotion) &&
             XGetEventData(display_, &event.xcookie)) {
             const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
-            handleRaw(raw->evtype, raw->detail, raw->valuators.mask, raw->valuators.mask_len,
-                      raw->time);
+            handleRaw(raw->evtype, raw->deviceid, raw->detail, raw->valuators.mask,
+                      raw->valuators.mask_len, raw->time);
             XFreeEventData(display_, &event.xcookie);
         }
         break;
@@ -245,15 +236,17 @@ void X11Desktop::handle(XEvent& event) {
         break;
     case ConfigureNotify:
         if (event.xconfigure.window == root_) {
-            width_ = event.xconfigure.width;
-            height_ = event.xconfigure.height;
+            rootWidth_ = event.xconfigure.width;
+            rootHeight_ = event.xconfigure.height;
+            monitorsStale_ = true;
         }
         break;
-    case MappingNotify:
-        // Read outside the event loop above: it takes a round trip.
-        keymapStale_ = keymapStale_ || event.xmapping.request == MappingKeyboard;
-        break;
     default:
+        // Monitors are read outside the event loop above: it takes round trips.
+        if (isMonitorEvent(event)) {
+            XRRUpdateConfiguration(&event);
+            monitorsStale_ = true;
+        }
         break;
     }
 }
@@ -263,6 +256,18 @@ Point X11Desktop::cursorPos() {
     if (record_) {
         for (; !motions_.empty() && due(motions_.front().time); motions_.pop_front()) {
             cursor_ = motions_.front().at;
+        }
+        // After a touch the emulated pointer may have jumped unseen (a warp): asked once.
+        if (touchQuery_) {
+            if (const auto at = pointer_->take()) {
+                cursor_ = *at;
+                touchQuery_ = false;
+            }
+            touchQuery_ = touchQuery_ && pointer_->isOpen();
+        } else if (moved_ && !pointer_->inFlight() && pointer_->isOpen()) {
+            moved_ = false;
+            touchQuery_ = true;
+            pointer_->send();
         }
         return cursor_;
     }
@@ -297,11 +302,6 @@ Point X11Desktop::cursorPos() {
     return cursor_;
 }
 
-ScreenMetrics X11Desktop::screen() {
-    drain(false);
-    return ScreenMetrics::fromPixels(width_, height_, twipsPerPixel_);
-}
-
 bool X11Desktop::mayRest() const {
     if (record_) {
         // The notifiers watch again at the first batch without events (kQuietBatches), the
@@ -309,7 +309,7 @@ bool X11Desktop::mayRest() const {
         return ewmh_ && !holding_ && !answeredFromMemory_ && !inputDue() &&
                (motions_.empty() || !due(motions_.front().time)) &&
                (activeChanges_.empty() || !due(activeChanges_.front().first)) && !activeDirty_ &&
-               !supportedDirty_;
+               !supportedDirty_ && !moved_ && !touchQuery_;
     }
     return ewmh_ && !holding_ && !answeredFromMemory_ && pendingInput_.empty() &&
            eventsHandled_ == eventsAtSweep_ && !moved_ && !pointer_->inFlight() &&
@@ -329,10 +329,11 @@ std::optional<std::int64_t> X11Desktop::inputTime() {
     drainRecord();
     takeActive();
     noteSweep(kQuietBatches);
-    if (notifierResting_ && pointer_->isOpen()) {
+    if (!touchQuery_ && pointer_->isOpen()) {
         // The answer is not needed: the query makes the server write out the recorded motion.
+        // After a touch the next query is the cursor's (cursorPos).
         (void)pointer_->take();
-        if (!pointer_->inFlight()) {
+        if (notifierResting_ && !moved_ && !pointer_->inFlight()) {
             pointer_->send();
         }
     }

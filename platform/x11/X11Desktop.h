@@ -20,16 +20,18 @@ struct _XDisplay;
 union _XEvent;
 
 // The desktop seen through a private Xlib connection (Qt's own is not used: the XInput version
-// is fixed per connection and Qt negotiates its own). Keys and buttons come from XInput 2.2 raw
-// events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by root
-// PropertyNotify. The cursor comes from the pointer's motion events, recorded on a connection
-// of their own through the RECORD extension: each carries the position the server gave the
-// pointer (accelerated, held inside the screens, absolute devices alike) and its time. Key and
-// motion events keep their server times, so the ticks run in batches, each as of its
-// millisecond (DesktopProbe::inputTime). Without RECORD the cursor is asked only after raw
-// motion and the ticks sample the present. The connections are watched by the event loop of
-// the thread that opens them, and every call first takes in what Xlib has queued, so an idle
-// desktop costs no request at all.
+// is fixed per connection and Qt negotiates its own). Keys, buttons and touches come from
+// XInput 2.2 raw events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by
+// root PropertyNotify, the primary monitor from RandR's monitor list read again after its change
+// events. The cursor comes from the pointer's motion events, recorded on a connection of their
+// own through the RECORD extension: each carries the position the server gave the pointer
+// (accelerated, held inside the screens, absolute devices alike) and its time; after a touch,
+// whose emulated pointer may jump unseen, it is asked once. Key and motion events keep their
+// server times, so the ticks run in batches, each as of its millisecond
+// (DesktopProbe::inputTime). Without RECORD the cursor is asked only after raw motion or a touch
+// and the ticks sample the present. The connections are watched by the event loop of the thread
+// that opens them, and every call first takes in what Xlib has queued, so an idle desktop costs
+// no request at all.
 //
 // While the ticks come and the desktop is busy, the socket notifier rests and the ticks read
 // the socket themselves: events then cost no wake-up of their own. It wakes again after
@@ -64,7 +66,8 @@ public:
     // sees every change, one per sweep, where one look at the end state would miss a release
     // and a press of the same key.
     int pollKeys(bool armed) override;
-    // The root window's size, kept by ConfigureNotify; twips per pixel from Xft.dpi at start.
+    // The primary monitor of RandR 1.5's monitor list, read again on every RandR change; the
+    // root window (kept by ConfigureNotify) where there is none. Device pixels, 15 twips each.
     ScreenMetrics screen() override;
     bool mayRest() const override;
     // Reads both sockets. Stamps are the server's 32-bit milliseconds, unwrapped.
@@ -73,6 +76,18 @@ public:
     void sampleAt(std::int64_t ms) override { sampleTime_ = ms; }
     // Without a handler, a lost connection ends the event loop with exit code 1.
     void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
+    void setScreenHandler(std::function<void()> handler) override {
+        onScreen_ = std::move(handler);
+    }
+
+    // One raw XInput event as the server delivers it (type XI_Raw*, the device, the detail:
+    // keycode, button or touch id, the valuator mask, and the server time). Public so that
+    // events a test server cannot make, touches on a display without a touch device, can be fed
+    // as they would come; fed with time 0 they count as of the latest time seen.
+    void handleRaw(int type, int device, int detail, const unsigned char* valuatorMask,
+                   int maskLength, unsigned long time);
+    // How many monitors the last read of RandR's list held (0 without RandR 1.5).
+    int monitorCount() const { return monitorCount_; }
 
     // Measurements: requests sent since the probe was ready (both connections), round trips
     // the probes waited for, X errors received.
@@ -111,7 +126,10 @@ private:
     static void keepProcessOnIOError(_XDisplay* display);
     bool init(QString* error);
     void readStartState();
-    void readKeyboardMap();
+    // RandR 1.5: selects its change events and reads the monitor list. False without it.
+    bool watchMonitors();
+    void readMonitors();
+    bool isMonitorEvent(const _XEvent& event) const;
     void rebuildDown();
     // The 32-bit items of a root window property of `type`; empty when it is missing or of
     // another type. One round trip.
@@ -130,8 +148,7 @@ private:
     void handleProperty(unsigned long atom, unsigned long serial, unsigned long time);
     // With stamps: reads the active window after a change, stamped with the change's time.
     void takeActive();
-    void handleRaw(int type, int detail, const unsigned char* valuatorMask, int maskLength,
-                   unsigned long time);
+    void queueInput(int source, bool press, std::int64_t time);
     std::int64_t stampOf(unsigned long serverTime);
     bool due(std::int64_t time) const { return time <= sampleTime_; }
     bool inputDue() const { return !pendingInput_.empty() && due(pendingInput_.front().time); }
@@ -166,9 +183,10 @@ private:
     QTimer graceTimer_;
     QTimer watchdog_;
     std::function<void()> onLost_;
+    std::function<void()> onScreen_;
 
-    // Key state. Sources are X keycodes and physical button numbers; codes are virtual keys.
-    std::array<std::uint8_t, 256> codeOfKeycode_{};
+    // Key state. Sources are X keycodes and physical button numbers (0 for touches); codes are
+    // virtual keys.
     Bits keyDown_{};
     Bits buttonDown_{};
     Bits codeDown_{};
@@ -177,7 +195,9 @@ private:
     std::deque<Input> pendingInput_;
     int lastAnswer_ = kProbeSweepDone;
     bool answeredFromMemory_ = false;
-    bool keymapStale_ = false;
+    // Touches that began and have not ended: device and touch id.
+    std::vector<std::pair<int, int>> touches_;
+    static constexpr std::size_t kMaxTouches = 20;
 
     // Foreground window. A read of a property is current for every PropertyNotify older than
     // its request: those carry a smaller serial.
@@ -198,11 +218,18 @@ private:
     // The millisecond the ticks sample; everything is due until batches begin.
     std::int64_t sampleTime_ = std::numeric_limits<std::int64_t>::max();
     bool stamped_ = false;
+    bool touchQuery_ = false; // with RECORD: a pointer query after a touch is in flight
     std::uint32_t latestRaw_ = 0;
     std::int64_t latestStamp_ = 0;
+    int rootWidth_ = 0;
+    int rootHeight_ = 0;
+    int randrEvent_ = -1; // RandR's first event code, -1 without RandR 1.5
+    bool monitorsStale_ = false;
+    int monitorCount_ = 0;
     int width_ = 0;
     int height_ = 0;
-    double twipsPerPixel_ = 15.0;
+    int widthMm_ = 0;
+    int heightMm_ = 0;
 
     std::uint64_t eventsHandled_ = 0;
     std::uint64_t eventsAtSweep_ = 0;
