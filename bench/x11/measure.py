@@ -72,7 +72,10 @@ def read_report(stream):
         if line == "--":
             break
         key, _, value = line.partition("=")
-        values[key] = float(value)
+        try:
+            values[key] = float(value)
+        except ValueError:
+            values[key] = value  # the screen's size, the cursor: not measurements
     return values
 
 
