@@ -2,7 +2,9 @@
 
 #include "DesktopTypes.h"
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 
 // The screen as the forms layer describes it: its size in twips (1/1440 inch) and the twips
 // per pixel each way (15 at 96 dots per inch); and its physical size as the monitor reports it,
@@ -51,10 +53,22 @@ public:
     // derived from the desktop's font resolution or scaling.
     virtual ScreenMetrics screen() = 0;
 
+    // A desktop whose input events carry its own time stamps (milliseconds) lets the ticks run
+    // in batches, each as of one millisecond, where the others are sampled as they come.
+    // inputTime() takes in what the desktop has sent and returns the latest stamp seen so far;
+    // nullopt on a desktop without stamps, whose every tick samples the present.
+    virtual std::optional<std::int64_t> inputTime() { return std::nullopt; }
+    // The stamp of the earliest event taken in and not yet applied, if any.
+    virtual std::optional<std::int64_t> pendingTime() const { return std::nullopt; }
+    // Applies the events stamped up to `ms`, so that the next tick answers as of that
+    // millisecond. An event that came in after its millisecond was ticked applies at the next.
+    virtual void sampleAt(std::int64_t ms) { (void)ms; }
+
     // True when a tick that found nothing changed may be the last one until the desktop reports
     // something: nothing the probe knows is waiting to be seen (no "pressed since" memory below
     // or at the last answer, no pending change it holds back) and the backend wakes the event
     // loop on every change. A backend that must poll answers false, and the tick never rests.
+    // Events stamped later than the last sampled millisecond do not keep it from resting.
     virtual bool mayRest() const { return false; }
 
     // Runs `handler` once, later on the event loop, when the desktop is gone for good (the X

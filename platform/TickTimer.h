@@ -3,11 +3,11 @@
 #include <functional>
 #include <memory>
 
-// The sampling tick's clock: calls back every millisecond on the event loop's thread.
+// The sampling tick's clock: calls back every `periodMs` milliseconds on the event loop's thread.
 class TickTimer {
 public:
     virtual ~TickTimer() = default;
-    virtual void start(std::function<void()> onTick) = 0;
+    virtual void start(std::function<void()> onTick, int periodMs) = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;
 };

@@ -4,6 +4,7 @@
 #include "platform/TickTimer.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 
 TickDriver::TickDriver(SampleTick& tick, DesktopProbe& desktop, std::unique_ptr<TickTimer> timer)
     : resting_(tick, desktop), timer_(std::move(timer)) {}
@@ -18,15 +19,22 @@ void TickDriver::start() {
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->installEventFilter(this);
     }
-    timer_->start([this] { onTimer(); });
+    startTimer();
 }
 
 void TickDriver::stop() {
     if (QCoreApplication* app = QCoreApplication::instance()) {
         app->removeEventFilter(this);
     }
+    if (installed_) {
+        resting_.catchUp(); // the last input counts before the record is saved
+    }
     installed_ = false;
     timer_->stop();
+}
+
+void TickDriver::startTimer() {
+    timer_->start([this] { onTimer(); }, resting_.periodMs());
 }
 
 void TickDriver::onTimer() {
@@ -35,11 +43,43 @@ void TickDriver::onTimer() {
     }
 }
 
-// Cheap: one test per event while ticking.
-bool TickDriver::eventFilter(QObject*, QEvent*) {
-    if (installed_ && resting_.resting()) {
+namespace {
+
+// Events that run no handler of the record or the labels: socket notifiers (the desktop's
+// connections, the timer itself) and the window system's painting and layout.
+bool WritesNothing(QEvent::Type type) {
+    switch (type) {
+    case QEvent::SockAct:
+    case QEvent::Paint:
+    case QEvent::UpdateRequest:
+    case QEvent::UpdateLater:
+    case QEvent::LayoutRequest:
+    case QEvent::Polish:
+    case QEvent::PolishRequest:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// Cheap: a test or two per event, and for an event that may run a handler, the ticks of the
+// input taken in, which the handler may be about to read or change.
+bool TickDriver::eventFilter(QObject*, QEvent* event) {
+    if (!installed_ || catchingUp_) {
+        return false;
+    }
+    if (!WritesNothing(event->type())) {
+        // No ticks inside ticks, whatever a label write may send.
+        catchingUp_ = true;
+        resting_.catchUp();
+        catchingUp_ = false;
+        resting_.touch();
+    }
+    if (resting_.resting()) {
         resting_.wake();
-        timer_->start([this] { onTimer(); });
+        startTimer();
     }
     return false;
 }

@@ -17,7 +17,9 @@ class TickTimer;
 // connection became readable, a form timer fired, the user pressed a button, a message box
 // answered) passes this object's application-wide event filter first, which starts the timer
 // again before the event is handled; so no writer of the record or the labels can be missed,
-// and none has to remember to wake the tick.
+// and none has to remember to wake the tick. On a desktop whose events carry time stamps the
+// filter first runs the ticks of the input taken in so far, so that a handler sees the record
+// as a 1 ms tick would have left it; stop() does the same, before the last save.
 class TickDriver : public QObject {
 public:
     TickDriver(SampleTick& tick, DesktopProbe& desktop, std::unique_ptr<TickTimer> timer);
@@ -34,8 +36,10 @@ protected:
 
 private:
     void onTimer();
+    void startTimer();
 
     RestingTick resting_;
     std::unique_ptr<TickTimer> timer_;
     bool installed_ = false;
+    bool catchingUp_ = false;
 };

@@ -1,5 +1,7 @@
 #include "frmOdovex.h"
 
+#include <algorithm>
+
 #include "engine/Display.h"
 #include "engine/Reset.h"
 #include "history/frmHistory.h"
@@ -64,6 +66,9 @@ frmOdovex::frmOdovex(ShellServices services)
     buildWindow();
     buildMenus();
     labels_.setSink(this);
+    labelTimer_.setSingleShot(true);
+    sinceShown_.start();
+    connect(&labelTimer_, &QTimer::timeout, this, &frmOdovex::showLabels);
 
     STI1 = new QSystemTrayIcon(AppIcon(), this);
     STI1->setObjectName(QStringLiteral("STI1"));
@@ -212,8 +217,38 @@ void frmOdovex::buildTrayMenu() {
     STI1->setContextMenu(mnuTray);
 }
 
-void frmOdovex::setLabel(Label label, const QString& text) {
-    valueLabels_[static_cast<int>(label)]->setText(text);
+void frmOdovex::setLabel(Label label, const QString&) {
+    unshownLabels_ |= 1U << static_cast<int>(label);
+    // Out of sight, the texts wait for the window to come back. Else they are shown once this
+    // turn of the event loop is done (the ticks write several), or kLabelRefreshMs after the
+    // last showing.
+    if (isVisible() && !isMinimized() && !labelTimer_.isActive()) {
+        labelTimer_.start(static_cast<int>(
+            std::clamp<qint64>(kLabelRefreshMs - sinceShown_.elapsed(), 0, kLabelRefreshMs)));
+    }
+}
+
+void frmOdovex::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    showLabels();
+}
+
+void frmOdovex::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
+        showLabels();
+    }
+}
+
+void frmOdovex::showLabels() {
+    labelTimer_.stop();
+    sinceShown_.start();
+    for (int index = 0; index < kLabelCount; ++index) {
+        if (unshownLabels_ & (1U << index)) {
+            valueLabels_[index]->setText(labels_.text(static_cast<Label>(index)));
+        }
+    }
+    unshownLabels_ = 0;
 }
 
 void frmOdovex::showMainWindow() {

@@ -7,6 +7,7 @@
 #include "engine/StatsRecord.h"
 #include "store/History.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSystemTrayIcon>
@@ -74,7 +75,14 @@ public:
     // Form_Unload once the X connection is gone: a failed save is told on stderr alone.
     void UnloadAtExit();
 
+    // Label texts reach the window at most ten times a second, and not at all while it is out
+    // of sight (hidden or minimised) until it comes back: the ticks may write them a thousand
+    // times a second, and each showing costs a layout and a repaint (about 0.05% of a core
+    // here). A change after a pause shows at once.
     void setLabel(Label label, const QString& text) override;
+    // Shows the texts written since the last showing at once.
+    void showLabels();
+    static constexpr int kLabelRefreshMs = 100;
     MainLabels& labels() { return labels_; }
 
     // Plain modeless show (un-minimised); hide goes to the tray, or minimises without one.
@@ -103,6 +111,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void buildWindow();
@@ -128,6 +138,9 @@ private:
     SampleTick sampleTick_;
     TickDriver tick_;
     std::array<QLabel*, kLabelCount> valueLabels_{};
+    QTimer labelTimer_;
+    QElapsedTimer sinceShown_;
+    std::uint32_t unshownLabels_ = 0; // one bit per Label
     QSystemTrayIcon* STI1 = nullptr;
     std::unique_ptr<frmOdovexSetup> setup_;
     std::unique_ptr<frmSplash> splash_;

@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
         precise.start(1);
     } else {
         timer = CreateTickTimer();
-        timer->start([&] { ++ticks; });
+        timer->start([&] { ++ticks; }, 1);
     }
     app.exec();
     Report(sinceArming, ticks - ticksAtArming);

@@ -1,21 +1,25 @@
 #!/usr/bin/python3
-"""What Odovex costs on an X11 desktop: side by side on one private desktop (Xvfb and openbox),
-a bare 1 ms timer, the probes with the engine ticking every millisecond or resting while idle,
-and the whole program, each for a while idle and a while under injected input (1000 relative
-pointer moves a second, a key tap and a button click every 100 ms).
+"""What Odovex costs on an X11 desktop, beside a peer: side by side on one private desktop
+(Xvfb and openbox), no program at all, a bare 1 ms timer, the probes with the engine as the
+program runs them, the whole program with its window shown and out of sight, and Workrave
+(Debian's break reminder, which also counts mouse movement, clicks and keystrokes), each for a
+while idle and a while under injected input (1000 relative pointer moves a second, a key tap and
+a button click every 100 ms). Every round measures every program once; the table gives the
+median of the rounds.
 
-    measure.py BUILD_DIR [SECONDS]
+    measure.py BUILD_DIR [SECONDS] [ROUNDS]
 
-Prints one table row per program and phase: ticks delivered per second, wake-ups per second
-(voluntary context switches of all the program's threads), CPU share of one core used by the
-program and by the X server, X requests and round trips per second sent by the program, taps
-injected and counted, resident memory. Figures only: nothing is asserted. The whole program
-cannot count its ticks; its wake-ups stand for them.
+Columns: ticks delivered per second (timer callbacks), wake-ups per second (voluntary context
+switches of all the program's threads), CPU share of one core used by the program and by the X
+server, and the X server's share over that with no program in the same round, X requests and
+round trips per second sent by the program, taps injected and counted, resident memory.
+Figures only: nothing is asserted. The whole programs cannot count their ticks.
 """
 
 import os
 import shutil
 import signal
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -28,9 +32,9 @@ from xrig import Desktop  # noqa: E402
 
 MOVES_PER_SECOND = 1000
 TAP_EVERY_MS = 100
-COLUMNS = {"ticks/s": "%s", "wake-ups/s": "%.1f", "CPU %": "%.2f", "X server CPU %": "%.2f", "X requests/s": "%.1f",
-           "X round trips/s": "%.1f", "taps injected": "%s", "taps counted": "%s",
-           "RSS MB": "%.1f"}
+COLUMNS = {"ticks/s": "%.0f", "wake-ups/s": "%.1f", "CPU %": "%.2f", "X server CPU %": "%.2f",
+           "X server over none": "%+.2f", "X requests/s": "%.1f", "X round trips/s": "%.1f",
+           "taps injected": "%d", "taps counted": "%d", "RSS MB": "%.1f"}
 
 
 def cpu_seconds(pid):
@@ -68,7 +72,10 @@ def read_report(stream):
         if line == "--":
             break
         key, _, value = line.partition("=")
-        values[key] = float(value)
+        try:
+            values[key] = float(value)
+        except ValueError:
+            values[key] = value  # the screen's size, the cursor: not measurements
     return values
 
 
@@ -131,6 +138,76 @@ class WholeProgram:
         return {"clicks": clicks}
 
 
+class Nothing:
+    """No program: what the X server costs by itself under the same input."""
+
+    def start(self, desktop):
+        return desktop.spawn(["sleep", "100000"])
+
+    def snapshot(self, program):
+        return None
+
+    def finish(self, program):
+        return {}
+
+
+class Workrave:
+    """Debian's workrave with a HOME and a D-Bus session bus of its own; ended by its D-Bus Quit,
+    which saves its counts (todaystats: clicks and keystrokes)."""
+
+    template = None  # a HOME whose .cache holds GStreamer's registry, built by a first start
+
+    def __init__(self):
+        self.home = None
+        self.bus = None
+        self.env = None
+
+    def start(self, desktop):
+        self.home = tempfile.mkdtemp(prefix="workrave-bench-")
+        if Workrave.template:
+            shutil.copytree(os.path.join(Workrave.template, ".cache"),
+                            os.path.join(self.home, ".cache"))
+        self.bus = desktop.spawn(["dbus-daemon", "--session", "--nofork", "--print-address=1",
+                                  "--address=unix:path=%s/bus" % self.home],
+                                 stdout=subprocess.PIPE, text=True)
+        self.env = dict(desktop.env, HOME=self.home, XDG_CONFIG_HOME=self.home + "/.config",
+                        XDG_CACHE_HOME=self.home + "/.cache",
+                        XDG_DATA_HOME=self.home + "/.local/share",
+                        DBUS_SESSION_BUS_ADDRESS=self.bus.stdout.readline().strip())
+        program = subprocess.Popen(["workrave"], env=self.env, cwd=self.home,
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        desktop._children.append(program)
+        time.sleep(5.0)
+        return program
+
+    def snapshot(self, program):
+        return None
+
+    def finish(self, program):
+        subprocess.run(["gdbus", "call", "--session", "--dest", "org.workrave.Workrave",
+                        "--object-path", "/org/workrave/Workrave/UI", "--method",
+                        "org.workrave.ControlInterface.Quit"], env=self.env,
+                       capture_output=True, timeout=15)
+        try:
+            program.wait(15)
+        except subprocess.TimeoutExpired:
+            program.kill()
+        self.bus.terminate()
+        counts = {}
+        try:
+            with open(os.path.join(self.home, ".workrave", "todaystats")) as stats:
+                m = [line.split() for line in stats if line.startswith("m ")][0]
+            counts["clicks"] = int(m[6]) + int(m[7])  # clicks, keystrokes
+        except (OSError, IndexError, ValueError):
+            pass
+        if Workrave.template is None:
+            Workrave.template = self.home
+        else:
+            shutil.rmtree(self.home, ignore_errors=True)
+        return counts
+
+
 def measure(desktop, inject, kind, loaded, seconds):
     # On the bare desktop, away from any window of the program, as the pointer mostly is.
     inject.send("moveto 5 5")
@@ -155,49 +232,75 @@ def measure(desktop, inject, kind, loaded, seconds):
     woke = wakeups(program.pid) - woke
     server = cpu_seconds(desktop.xvfb.pid) - server
     rss = resident_mb(program.pid)
-    program.send_signal(signal.SIGTERM)
-    program.wait()
+    if not isinstance(kind, Workrave):
+        program.send_signal(signal.SIGTERM)
+        program.wait()
     report = kind.finish(program)
-    ticks = "-"
+    ticks = None
     if before is not None:
-        ticks = "%.0f" % ((after["ticks"] - before["ticks"]) / (after["seconds"] - before["seconds"]))
+        ticks = (after["ticks"] - before["ticks"]) / (after["seconds"] - before["seconds"])
     per_second = report.get("seconds") or elapsed
     return {
         "ticks/s": ticks,
         "wake-ups/s": woke / elapsed,
         "CPU %": 100 * cpu / elapsed,
         "X server CPU %": 100 * server / elapsed,
+        "X server over none": None,
         "X requests/s": report.get("x_requests", 0) / per_second,
         "X round trips/s": report.get("x_round_trips", 0) / per_second,
         "taps injected": taps,
-        "taps counted": int(report["clicks"]) if "clicks" in report else "-",
+        "taps counted": report.get("clicks"),
         "RSS MB": rss,
     }
+
+
+def median(values, fmt):
+    values = [v for v in values if v is not None]
+    return fmt % statistics.median(values) if values else "-"
 
 
 def main():
     build = os.path.abspath(sys.argv[1])
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
+    rounds = int(sys.argv[3]) if len(sys.argv) > 3 else 3
     harness = build + "/tests/x11/odovex_probe_harness"
     programs = [
-        ("(a) bare timer, timerfd", Harness([build + "/bench/x11/odovex_bare_timer"])),
-        ("(a') bare timer, Qt precise", Harness([build + "/bench/x11/odovex_bare_timer", "--qt"])),
-        ("(b) probes and engine", Harness([harness])),
-        ("(b') probes and engine, resting", Harness([harness, "--rest"])),
-        ("(c) Odovex, window shown", WholeProgram(build + "/odovex")),
-        ("(c') Odovex, window out of sight", WholeProgram(build + "/odovex", autostart=True)),
+        ("no program", Nothing),
+        ("(a) bare 1 ms timer, timerfd", lambda: Harness([build + "/bench/x11/odovex_bare_timer"])),
+        ("(b) probes and engine, as in Odovex", lambda: Harness([harness, "--rest"])),
+        ("(c) Odovex, window shown", lambda: WholeProgram(build + "/odovex")),
+        ("(c') Odovex, window out of sight",
+         lambda: WholeProgram(build + "/odovex", autostart=True)),
     ]
-    print("Odovex on X11, %g s per phase, %s, load average %s"
-          % (seconds, "1200x900 Xvfb with openbox", os.getloadavg()[0]))
-    print("| program | phase | " + " | ".join(COLUMNS) + " |")
-    print("|---|---|" + "---|" * len(COLUMNS))
+    if shutil.which("workrave"):
+        programs.append(("(w) Workrave 1.10", Workrave))
+    rows = {}
     with Desktop() as desktop:
         inject = desktop.injector(build + "/tests/rig/odovex_xinject")
-        for name, kind in programs:
+        if shutil.which("workrave"):  # its first start builds caches: not measured
+            warm = Workrave()
+            warm.finish(warm.start(desktop))
+        for round_ in range(rounds):
             for phase in ("idle", "input"):
-                row = measure(desktop, inject, kind, phase == "input", seconds)
-                cells = [COLUMNS[key] % value for key, value in row.items()]
-                print("| %s | %s | %s |" % (name, phase, " | ".join(cells)), flush=True)
+                none = None
+                for name, make in programs:
+                    row = measure(desktop, inject, make(), phase == "input", seconds)
+                    if none is None:
+                        none = row["X server CPU %"]
+                    row["X server over none"] = row["X server CPU %"] - none
+                    rows.setdefault((name, phase), []).append(row)
+                    print("round %d: %s, %s: CPU %.2f%%, %.1f wake-ups/s"
+                          % (round_ + 1, name, phase, row["CPU %"], row["wake-ups/s"]),
+                          file=sys.stderr, flush=True)
+    print("Odovex on X11, medians of %d rounds of %g s per phase, %s, load average %.1f"
+          % (rounds, seconds, "1200x900 Xvfb with openbox", os.getloadavg()[0]))
+    print("| program | phase | " + " | ".join(COLUMNS) + " |")
+    print("|---|---|" + "---|" * len(COLUMNS))
+    for name, _ in programs:
+        for phase in ("idle", "input"):
+            cells = [median([r[key] for r in rows[(name, phase)]], fmt)
+                     for key, fmt in COLUMNS.items()]
+            print("| %s | %s | %s |" % (name, phase, " | ".join(cells)), flush=True)
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include "FakeDesktop.h"
 
+#include <algorithm>
 #include <bit>
 
 void FakeDesktop::set(Bits& bits, int code, bool on) {
@@ -7,13 +8,49 @@ void FakeDesktop::set(Bits& bits, int code, bool on) {
     bits[code >> 6] = on ? (bits[code >> 6] | mask) : (bits[code >> 6] & ~mask);
 }
 
+void FakeDesktop::change(std::function<void()> apply) {
+    if (!stamped_) {
+        apply();
+        return;
+    }
+    waiting_.emplace_back(now_, std::move(apply));
+    latest_ = now_;
+}
+
+void FakeDesktop::pushBy(int dx, int dy) {
+    change([=, this] {
+        const auto clamp = [](int value, double pixels) {
+            return std::clamp(value, 0, static_cast<int>(pixels) - 1);
+        };
+        cursor_ = {clamp(cursor_.x + dx, screen_.widthTwips / screen_.twipsPerPixelX),
+                   clamp(cursor_.y + dy, screen_.heightTwips / screen_.twipsPerPixelY)};
+    });
+}
+
 void FakeDesktop::press(int code) {
-    set(down_, code, true);
-    set(pressedSince_, code, true);
+    change([=, this] {
+        set(down_, code, true);
+        set(pressedSince_, code, true);
+    });
 }
 
 void FakeDesktop::release(int code) {
-    set(down_, code, false);
+    change([=, this] { set(down_, code, false); });
+}
+
+std::optional<std::int64_t> FakeDesktop::inputTime() {
+    return stamped_ ? std::optional(latest_) : std::nullopt;
+}
+
+std::optional<std::int64_t> FakeDesktop::pendingTime() const {
+    return waiting_.empty() ? std::nullopt : std::optional(waiting_.front().first);
+}
+
+void FakeDesktop::sampleAt(std::int64_t ms) {
+    sampledAt_ = ms;
+    for (; !waiting_.empty() && waiting_.front().first <= ms; waiting_.pop_front()) {
+        waiting_.front().second();
+    }
 }
 
 bool FakeDesktop::keyActive(int code) {

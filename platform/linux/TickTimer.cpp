@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr long kTickNanoseconds = 1'000'000;
+constexpr long kNanosecondsPerMs = 1'000'000;
 
 // A timerfd watched by the event loop: measured here it delivers 1000 ticks a second where
 // Qt's 1 ms precise timer delivers about 930. Expirations that piled up while the loop was busy
@@ -24,9 +24,9 @@ public:
     }
     ~TimerFdTickTimer() override { ::close(fd_); }
 
-    void start(std::function<void()> onTick) override {
+    void start(std::function<void()> onTick, int periodMs) override {
         onTick_ = std::move(onTick);
-        arm(kTickNanoseconds);
+        arm(periodMs * kNanosecondsPerMs);
         notifier_.setEnabled(true);
     }
     void stop() override {
@@ -60,12 +60,11 @@ class QtTickTimer : public TickTimer {
 public:
     QtTickTimer() {
         timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(1);
         QObject::connect(&timer_, &QTimer::timeout, [this] { onTick_(); });
     }
-    void start(std::function<void()> onTick) override {
+    void start(std::function<void()> onTick, int periodMs) override {
         onTick_ = std::move(onTick);
-        timer_.start();
+        timer_.start(periodMs);
     }
     void stop() override { timer_.stop(); }
     bool isActive() const override { return timer_.isActive(); }

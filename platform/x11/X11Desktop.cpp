@@ -30,7 +30,7 @@ struct X11Handlers {
 
     static X11Desktop* find(Display* display) {
         for (X11Desktop* desktop : Instances()) {
-            if (desktop->display_ == display) {
+            if (desktop->display_ == display || desktop->record_ == display) {
                 return desktop;
             }
         }
@@ -91,10 +91,14 @@ std::unique_ptr<X11Desktop> X11Desktop::open(QString* error) {
     return desktop;
 }
 
+void X11Desktop::keepProcessOnIOError(_XDisplay* display) {
+    XSetIOErrorExitHandler(display, X11Handlers::onIOErrorExit, nullptr);
+}
+
 X11Desktop::X11Desktop(_XDisplay* display) : display_(display) {
     Instances().push_back(this);
     X11Handlers::install();
-    XSetIOErrorExitHandler(display_, X11Handlers::onIOErrorExit, nullptr);
+    keepProcessOnIOError(display_);
     graceTimer_.setSingleShot(true);
     graceTimer_.setTimerType(Qt::PreciseTimer);
     graceTimer_.setInterval(kNoneGraceMs);
@@ -107,6 +111,7 @@ X11Desktop::X11Desktop(_XDisplay* display) : display_(display) {
 }
 
 X11Desktop::~X11Desktop() {
+    closeRecord();
     // After a lost connection Xlib only releases its memory here.
     XCloseDisplay(display_);
     std::erase(Instances(), this);
@@ -135,13 +140,8 @@ bool X11Desktop::init(QString* error) {
     root_ = DefaultRootWindow(display_);
 
     // Select first, then read the state: a change in between is then also seen as an event.
-    unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
-    for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease,
-                     XI_RawMotion, XI_RawTouchBegin, XI_RawTouchUpdate, XI_RawTouchEnd}) {
-        XISetMask(mask, type);
-    }
-    XIEventMask events{XIAllMasterDevices, static_cast<int>(sizeof mask), mask};
-    XISelectEvents(display_, root_, &events, 1);
+    openRecord();
+    selectRaw(true);
     XSelectInput(display_, root_, PropertyChangeMask | StructureNotifyMask);
 
     char activeName[] = "_NET_ACTIVE_WINDOW";
@@ -161,6 +161,12 @@ bool X11Desktop::init(QString* error) {
     notifier_ =
         std::make_unique<QSocketNotifier>(ConnectionNumber(display_), QSocketNotifier::Read);
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { onReadable(); });
+    if (record_) {
+        recordNotifier_ =
+            std::make_unique<QSocketNotifier>(ConnectionNumber(record_), QSocketNotifier::Read);
+        QObject::connect(recordNotifier_.get(), &QSocketNotifier::activated,
+                         [this] { onReadable(); });
+    }
     pointer_ = std::make_unique<PointerQuery>(DisplayString(display_));
     drain(false);
     if (lost_) {
@@ -171,6 +177,20 @@ bool X11Desktop::init(QString* error) {
     }
     firstRequest_ = NextRequest(display_);
     return true;
+}
+
+void X11Desktop::selectRaw(bool motion) {
+    unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
+    for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease,
+                     XI_RawTouchBegin, XI_RawTouchUpdate, XI_RawTouchEnd}) {
+        XISetMask(mask, type);
+    }
+    if (motion) {
+        XISetMask(mask, XI_RawMotion);
+    }
+    XIEventMask events{XIAllMasterDevices, static_cast<int>(sizeof mask), mask};
+    XISelectEvents(display_, root_, &events, 1);
+    XFlush(display_);
 }
 
 void X11Desktop::drain(bool readSocket) {
@@ -199,16 +219,19 @@ void X11Desktop::handle(XEvent& event) {
     ++eventsHandled_;
     switch (event.type) {
     case GenericEvent:
-        if (event.xcookie.extension == xiOpcode_ && XGetEventData(display_, &event.xcookie)) {
+        // With RECORD raw motion says nothing new: it is passed over unread.
+        if (event.xcookie.extension == xiOpcode_ &&
+            !(record_ && event.xcookie.evtype == XI_RawMotion) &&
+            XGetEventData(display_, &event.xcookie)) {
             const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
             handleRaw(raw->evtype, raw->deviceid, raw->detail, raw->valuators.mask,
-                      raw->valuators.mask_len);
+                      raw->valuators.mask_len, raw->time);
             XFreeEventData(display_, &event.xcookie);
         }
         break;
     case PropertyNotify:
         if (event.xproperty.window == root_) {
-            handleProperty(event.xproperty.atom, event.xproperty.serial);
+            handleProperty(event.xproperty.atom, event.xproperty.serial, event.xproperty.time);
         }
         break;
     case ConfigureNotify:
@@ -230,6 +253,24 @@ void X11Desktop::handle(XEvent& event) {
 
 Point X11Desktop::cursorPos() {
     drain(false);
+    if (record_) {
+        for (; !motions_.empty() && due(motions_.front().time); motions_.pop_front()) {
+            cursor_ = motions_.front().at;
+        }
+        // After a touch the emulated pointer may have jumped unseen (a warp): asked once.
+        if (touchQuery_) {
+            if (const auto at = pointer_->take()) {
+                cursor_ = *at;
+                touchQuery_ = false;
+            }
+            touchQuery_ = touchQuery_ && pointer_->isOpen();
+        } else if (moved_ && !pointer_->inFlight() && pointer_->isOpen()) {
+            moved_ = false;
+            touchQuery_ = true;
+            pointer_->send();
+        }
+        return cursor_;
+    }
     if (lost_) {
         return cursor_;
     }
@@ -262,26 +303,111 @@ Point X11Desktop::cursorPos() {
 }
 
 bool X11Desktop::mayRest() const {
+    if (record_) {
+        // The notifiers watch again at the first batch without events (kQuietBatches), the
+        // only batch after which the ticks rest.
+        return ewmh_ && !holding_ && !answeredFromMemory_ && !inputDue() &&
+               (motions_.empty() || !due(motions_.front().time)) &&
+               (activeChanges_.empty() || !due(activeChanges_.front().first)) && !activeDirty_ &&
+               !supportedDirty_ && !moved_ && !touchQuery_;
+    }
     return ewmh_ && !holding_ && !answeredFromMemory_ && pendingInput_.empty() &&
            eventsHandled_ == eventsAtSweep_ && !moved_ && !pointer_->inFlight() &&
            !notifierResting_ && !activeDirty_ && !supportedDirty_;
 }
 
 std::uint64_t X11Desktop::requestsSent() const {
-    return NextRequest(display_) - firstRequest_ + pointer_->sent();
+    return NextRequest(display_) - firstRequest_ + (pointer_ ? pointer_->sent() : 0);
+}
+
+std::optional<std::int64_t> X11Desktop::inputTime() {
+    if (!record_) {
+        return std::nullopt;
+    }
+    // The main connection first (see X11Record.cpp).
+    drain(true);
+    drainRecord();
+    takeActive();
+    noteSweep(kQuietBatches);
+    if (!touchQuery_ && pointer_->isOpen()) {
+        // The answer is not needed: the query makes the server write out the recorded motion.
+        // After a touch the next query is the cursor's (cursorPos).
+        (void)pointer_->take();
+        if (notifierResting_ && !moved_ && !pointer_->inFlight()) {
+            pointer_->send();
+        }
+    }
+    return latestStamp_;
+}
+
+std::optional<std::int64_t> X11Desktop::pendingTime() const {
+    std::optional<std::int64_t> first;
+    if (!pendingInput_.empty()) {
+        first = pendingInput_.front().time;
+    }
+    if (!activeChanges_.empty() && (!first || activeChanges_.front().first < *first)) {
+        first = activeChanges_.front().first;
+    }
+    if (!motions_.empty() && (!first || motions_.front().time < *first)) {
+        first = motions_.front().time;
+    }
+    return first;
+}
+
+std::int64_t X11Desktop::stampOf(unsigned long serverTime) {
+    const auto raw = static_cast<std::uint32_t>(serverTime);
+    if (!stamped_) {
+        stamped_ = true;
+        latestRaw_ = raw;
+        latestStamp_ = raw;
+    }
+    // Both connections' events are within 24 days of each other: the signed difference holds.
+    const std::int64_t stamp = latestStamp_ + static_cast<std::int32_t>(raw - latestRaw_);
+    if (stamp > latestStamp_) {
+        latestStamp_ = stamp;
+        latestRaw_ = raw;
+    }
+    return stamp;
+}
+
+void X11Desktop::noteSweep(int quietLimit) {
+    ++sweeps_;
+    if (notifierResting_) {
+        quietSweeps_ = eventsHandled_ == eventsAtSweep_ ? quietSweeps_ + 1 : 0;
+        if (quietSweeps_ >= quietLimit) {
+            wakeNotifier();
+        }
+    }
+    eventsAtSweep_ = eventsHandled_;
+}
+
+void X11Desktop::setNotifiersEnabled(bool enabled) {
+    // With stamps the main connection, which then carries keys and window changes only, is
+    // watched even while batches run: a window change must be read before the next one.
+    notifier_->setEnabled(enabled || (record_ && !lostNoticed_));
+    if (recordNotifier_) {
+        recordNotifier_->setEnabled(enabled);
+    }
 }
 
 void X11Desktop::onReadable() {
     drain(true);
+    if (record_) {
+        drainRecord();
+        takeActive();
+    }
     // Ticks came since the last time: they will read the socket, so the notifier may rest.
-    if (sweeps_ != sweepsAtActivation_ && !lost_) {
+    if (sweeps_ != sweepsAtActivation_ && !lost_ && !notifierResting_) {
         restNotifier();
     }
     sweepsAtActivation_ = sweeps_;
 }
 
 void X11Desktop::restNotifier() {
-    notifier_->setEnabled(false);
+    setNotifiersEnabled(false);
+    if (record_) {
+        selectRaw(false); // the batches' pointer queries make the output instead
+    }
     notifierResting_ = true;
     quietSweeps_ = 0;
     sweepsAtCheck_ = sweeps_;
@@ -289,9 +415,12 @@ void X11Desktop::restNotifier() {
 }
 
 void X11Desktop::wakeNotifier() {
+    if (record_ && !lostNoticed_) {
+        selectRaw(true);
+    }
     notifierResting_ = false;
     watchdog_.stop();
-    notifier_->setEnabled(!lostNoticed_);
+    setNotifiersEnabled(!lostNoticed_);
 }
 
 void X11Desktop::checkSweepsCome() {
@@ -308,7 +437,7 @@ void X11Desktop::noticeLost() {
     lostNoticed_ = true;
     // Read end of file from now on: the notifier would fire forever. It may be the caller.
     if (notifier_) {
-        notifier_->setEnabled(false);
+        setNotifiersEnabled(false);
     }
     graceTimer_.stop();
     watchdog_.stop();

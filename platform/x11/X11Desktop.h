@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // Xlib's types, declared here so that its macros (None, Bool, Status...) stay out of Qt code.
@@ -20,10 +22,16 @@ union _XEvent;
 // The desktop seen through a private Xlib connection (Qt's own is not used: the XInput version
 // is fixed per connection and Qt negotiates its own). Keys, buttons and touches come from
 // XInput 2.2 raw events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by
-// root PropertyNotify, the cursor asked only after raw motion or a touch, the primary monitor
-// from RandR's monitor list read again after its change events. The connection is watched by the
-// event loop of the thread that opens it, and every call first takes in what Xlib has queued,
-// so an idle desktop costs no request at all.
+// root PropertyNotify, the primary monitor from RandR's monitor list read again after its change
+// events. The cursor comes from the pointer's motion events, recorded on a connection of their
+// own through the RECORD extension: each carries the position the server gave the pointer
+// (accelerated, held inside the screens, absolute devices alike) and its time; after a touch,
+// whose emulated pointer may jump unseen, it is asked once. Key and motion events keep their
+// server times, so the ticks run in batches, each as of its millisecond
+// (DesktopProbe::inputTime). Without RECORD the cursor is asked only after raw motion or a touch
+// and the ticks sample the present. The connections are watched by the event loop of the thread
+// that opens them, and every call first takes in what Xlib has queued, so an idle desktop costs
+// no request at all.
 //
 // While the ticks come and the desktop is busy, the socket notifier rests and the ticks read
 // the socket themselves: events then cost no wake-up of their own. It wakes again after
@@ -41,13 +49,15 @@ public:
     X11Desktop(const X11Desktop&) = delete;
     X11Desktop& operator=(const X11Desktop&) = delete;
 
-    // After raw motion, a query answered by the next call (PointerQuery), or a round trip where
-    // the second connection could not be made; nothing otherwise.
+    // With RECORD, the position of the last motion up to the sampled millisecond. Without, after
+    // raw motion, a query answered by the next call (PointerQuery), or a round trip where the
+    // second connection could not be made; nothing otherwise.
     Point cursorPos() override;
-    // A read of _NET_ACTIVE_WINDOW after it changed, none otherwise. Without a window manager
-    // that publishes it, the input focus, polled (a round trip a call). A None that follows a
-    // window is held back for kNoneGraceMs, since window managers write None and then the new
-    // window on every switch; it is reported once it has lasted that long.
+    // A read of _NET_ACTIVE_WINDOW after it changed, none otherwise; with stamps, read as the
+    // change comes (the main connection is watched all along) and applied at its millisecond.
+    // Without a window manager that publishes it, the input focus, polled (a round trip a call). A
+    // None that follows a window is held back for kNoneGraceMs, since window managers write None
+    // and then the new window on every switch; it is reported once it has lasted that long.
     WindowHandle foregroundWindow() override;
     bool keyActive(int code) override;
     // Answers from the event cache: no round trip. Key and button events that arrived since
@@ -60,6 +70,10 @@ public:
     // root window (kept by ConfigureNotify) where there is none. Device pixels, 15 twips each.
     ScreenMetrics screen() override;
     bool mayRest() const override;
+    // Reads both sockets. Stamps are the server's 32-bit milliseconds, unwrapped.
+    std::optional<std::int64_t> inputTime() override;
+    std::optional<std::int64_t> pendingTime() const override;
+    void sampleAt(std::int64_t ms) override { sampleTime_ = ms; }
     // Without a handler, a lost connection ends the event loop with exit code 1.
     void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
     void setScreenHandler(std::function<void()> handler) override {
@@ -67,10 +81,11 @@ public:
     }
 
     // One raw XInput event as the server delivers it (type XI_Raw*, the device, the detail:
-    // keycode, button or touch id, and the valuator mask). Public so that events a test server
-    // cannot make, touches on a display without a touch device, can be fed as they would come.
+    // keycode, button or touch id, the valuator mask, and the server time). Public so that
+    // events a test server cannot make, touches on a display without a touch device, can be fed
+    // as they would come; fed with time 0 they count as of the latest time seen.
     void handleRaw(int type, int device, int detail, const unsigned char* valuatorMask,
-                   int maskLength);
+                   int maskLength, unsigned long time);
     // How many monitors the last read of RandR's list held (0 without RandR 1.5).
     int monitorCount() const { return monitorCount_; }
 
@@ -87,13 +102,28 @@ public:
     // Quiet sweeps before the notifier wakes again: 10 ms, longer than the 8 ms between the
     // reports of a common 125 Hz mouse, so a moving pointer keeps it resting.
     static constexpr int kQuietSweeps = 10;
+    // With stamps a sweep is a batch of ticks, some 8 ms: one without events ends the rest.
+    static constexpr int kQuietBatches = 1;
     static constexpr int kWatchdogMs = 100;
 
 private:
     using Bits = std::array<std::uint64_t, 4>;
     friend struct X11Handlers;
+    friend struct X11RecordCallback;
+    // A key or button event: source number (keycode, or 256 + button) and a press flag
+    // (bit 9), with its stamp.
+    struct Input {
+        std::int64_t time;
+        std::uint16_t input;
+    };
+    struct Motion {
+        std::int64_t time;
+        Point at;
+    };
 
     explicit X11Desktop(_XDisplay* display);
+    // Xlib ends the process when a connection breaks unless told otherwise.
+    static void keepProcessOnIOError(_XDisplay* display);
     bool init(QString* error);
     void readStartState();
     // RandR 1.5: selects its change events and reads the monitor list. False without it.
@@ -112,9 +142,21 @@ private:
     void settleActive();
     // Handles what Xlib has queued; with readSocket, reads the socket first (XPending).
     void drain(bool readSocket);
+    // Raw key and button events, and raw motion when `motion`.
+    void selectRaw(bool motion);
     void handle(_XEvent& event);
-    void handleProperty(unsigned long atom, unsigned long serial);
-    void queueInput(int source, bool press);
+    void handleProperty(unsigned long atom, unsigned long serial, unsigned long time);
+    // With stamps: reads the active window after a change, stamped with the change's time.
+    void takeActive();
+    void queueInput(int source, bool press, std::int64_t time);
+    std::int64_t stampOf(unsigned long serverTime);
+    bool due(std::int64_t time) const { return time <= sampleTime_; }
+    bool inputDue() const { return !pendingInput_.empty() && due(pendingInput_.front().time); }
+    // RECORD (X11Record.cpp); without it, or when it cannot be set up, record_ stays null.
+    void openRecord();
+    void closeRecord();
+    void drainRecord();
+    void recordMotion(unsigned long serverTime, Point at);
     void apply(std::uint16_t input);
     int lowestActive() const;
     void noticeLost();
@@ -122,6 +164,8 @@ private:
     void restNotifier();
     void wakeNotifier();
     void checkSweepsCome();
+    void noteSweep(int quietLimit);
+    void setNotifiersEnabled(bool enabled);
 
     _XDisplay* display_;
     unsigned long root_ = 0;
@@ -129,7 +173,13 @@ private:
     unsigned long atomActive_ = 0;
     unsigned long atomSupported_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
+    // Without RECORD, the cursor's source; with it, the batches' way to have the server write
+    // out the recorded motion.
     std::unique_ptr<PointerQuery> pointer_;
+    _XDisplay* record_ = nullptr;
+    unsigned long recordContext_ = 0;
+    std::unique_ptr<QSocketNotifier> recordNotifier_;
+    std::deque<Motion> motions_;
     QTimer graceTimer_;
     QTimer watchdog_;
     std::function<void()> onLost_;
@@ -141,9 +191,8 @@ private:
     Bits buttonDown_{};
     Bits codeDown_{};
     Bits pressedSince_{};
-    // Key and button events not yet applied: source number (keycode, or 256 + button) and a
-    // press flag (bit 9). Held for a few ticks at most; see pollKeys.
-    std::deque<std::uint16_t> pendingInput_;
+    // Key and button events not yet applied. Held for a few ticks at most; see pollKeys.
+    std::deque<Input> pendingInput_;
     int lastAnswer_ = kProbeSweepDone;
     bool answeredFromMemory_ = false;
     // Touches that began and have not ended: device and touch id.
@@ -158,11 +207,20 @@ private:
     unsigned long supportedSerial_ = 0;
     unsigned long activeSerial_ = 0;
     WindowHandle activeValue_ = 0;
+    // With stamps: values read, each with the time of the change it followed, until due.
+    std::deque<std::pair<std::int64_t, WindowHandle>> activeChanges_;
+    std::int64_t activeStamp_ = 0;
     WindowHandle reported_ = 0;
     bool holding_ = false;
 
     Point cursor_;
     bool moved_ = false;
+    // The millisecond the ticks sample; everything is due until batches begin.
+    std::int64_t sampleTime_ = std::numeric_limits<std::int64_t>::max();
+    bool stamped_ = false;
+    bool touchQuery_ = false; // with RECORD: a pointer query after a touch is in flight
+    std::uint32_t latestRaw_ = 0;
+    std::int64_t latestStamp_ = 0;
     int rootWidth_ = 0;
     int rootHeight_ = 0;
     int randrEvent_ = -1; // RandR's first event code, -1 without RandR 1.5

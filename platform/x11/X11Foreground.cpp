@@ -18,8 +18,28 @@ constexpr long kMaxSupportedAtoms = 4096;
 
 WindowHandle X11Desktop::foregroundWindow() {
     drain(false);
+    if (record_ && ewmh_ && !supportedDirty_) {
+        for (; !activeChanges_.empty() && due(activeChanges_.front().first);
+             activeChanges_.pop_front()) {
+            activeValue_ = activeChanges_.front().second;
+            settleActive();
+        }
+        settleActive();
+        return reported_;
+    }
     refreshForeground();
     return reported_;
+}
+
+void X11Desktop::takeActive() {
+    if (supportedDirty_ && !lost_) {
+        readSupported();
+    }
+    // A change that lands while the property is read is read again, at most twice more.
+    for (int reads = 0; ewmh_ && activeDirty_ && reads < 3 && !lost_; ++reads) {
+        readActive();
+        activeChanges_.emplace_back(activeStamp_, activeValue_);
+    }
 }
 
 void X11Desktop::refreshForeground() {
@@ -57,9 +77,12 @@ void X11Desktop::settleActive() {
     }
 }
 
-void X11Desktop::handleProperty(unsigned long atom, unsigned long serial) {
+void X11Desktop::handleProperty(unsigned long atom, unsigned long serial, unsigned long time) {
     if (atom == atomActive_ && serial >= activeSerial_) {
         activeDirty_ = true;
+        if (record_) {
+            activeStamp_ = stampOf(time);
+        }
     } else if (atom == atomSupported_ && serial >= supportedSerial_) {
         supportedDirty_ = true;
     }

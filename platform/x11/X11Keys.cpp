@@ -84,16 +84,17 @@ void X11Desktop::rebuildDown() {
     });
 }
 
-void X11Desktop::queueInput(int source, bool press) {
+void X11Desktop::queueInput(int source, bool press, std::int64_t time) {
     if (pendingInput_.size() >= kMaxPendingInput) {
-        apply(pendingInput_.front());
+        apply(pendingInput_.front().input);
         pendingInput_.pop_front();
     }
-    pendingInput_.push_back(static_cast<std::uint16_t>(source + (press ? kPressFlag : 0)));
+    pendingInput_.push_back({time, static_cast<std::uint16_t>(source + (press ? kPressFlag : 0))});
 }
 
 void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char* valuatorMask,
-                           int maskLength) {
+                           int maskLength, unsigned long time) {
+    const std::int64_t stamp = time != 0 ? stampOf(time) : latestStamp_;
     switch (type) {
     case XI_RawKeyPress:
     case XI_RawKeyRelease:
@@ -105,7 +106,7 @@ void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char
             (button && (detail == kTouchButton || VirtualButtonOf(detail) == kVkNone))) {
             return;
         }
-        queueInput(detail + (button ? kButtonSource : 0), press);
+        queueInput(detail + (button ? kButtonSource : 0), press, stamp);
         return;
     }
     case XI_RawTouchBegin:
@@ -124,7 +125,7 @@ void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char
             touches_.erase(known);
         }
         if (touches_.size() == (begin ? 1U : 0U)) {
-            queueInput(kButtonSource + kTouchButton, begin);
+            queueInput(kButtonSource + kTouchButton, begin, stamp);
         }
         moved_ = true; // the emulated pointer jumps to the touch
         return;
@@ -174,26 +175,22 @@ int X11Desktop::pollKeys(bool armed) {
     // What is in the socket is the notifier's while it watches, dispatched before the tick's
     // timer in the same loop turn (it was registered first) or else by the next: reading the
     // socket on every tick would cost two recvmsg calls, measured as 0.3% of a core.
-    drain(notifierResting_);
-    ++sweeps_;
-    if (notifierResting_) {
-        quietSweeps_ = eventsHandled_ == eventsAtSweep_ ? quietSweeps_ + 1 : 0;
-        if (quietSweeps_ >= kQuietSweeps) {
-            wakeNotifier();
-        }
+    // With stamps, the batch has read the sockets already (inputTime).
+    drain(notifierResting_ && !record_);
+    if (!record_) {
+        noteSweep(kQuietSweeps);
     }
-    eventsAtSweep_ = eventsHandled_;
     int answer = kProbeSweepDone;
     if (armed) {
         answer = lowestActive();
-        while (answer == lastAnswer_ && !pendingInput_.empty()) {
-            apply(pendingInput_.front());
+        while (answer == lastAnswer_ && inputDue()) {
+            apply(pendingInput_.front().input);
             pendingInput_.pop_front();
             answer = lowestActive();
         }
     } else {
-        for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
-            apply(pendingInput_.front());
+        for (; inputDue(); pendingInput_.pop_front()) {
+            apply(pendingInput_.front().input);
         }
     }
     // The sweep queried every code up to the answer, and so cleared their memory.
@@ -211,9 +208,9 @@ int X11Desktop::pollKeys(bool armed) {
 }
 
 bool X11Desktop::keyActive(int code) {
-    drain(notifierResting_);
-    for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
-        apply(pendingInput_.front());
+    drain(notifierResting_ && !record_);
+    for (; inputDue(); pendingInput_.pop_front()) {
+        apply(pendingInput_.front().input);
     }
     const bool active = Test(codeDown_, code) || Test(pressedSince_, code);
     Set(pressedSince_, code, false);

@@ -13,6 +13,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -24,29 +25,6 @@ constexpr int kKeyZ = 90;
 struct FixedClock : Clock {
     QDateTime moment{QDate(2026, 12, 6), QTime(23, 59, 0)};
     QDateTime now() const override { return moment; }
-};
-
-// One desktop, record and window's labels, ticked either every millisecond or resting.
-struct Session {
-    StatsRecord r;
-    FakeDesktop desktop;
-    MainLabels labels;
-    LabelRecorder recorder;
-    FixedClock clock;
-    SampleTick tick{r, desktop, labels};
-    RestingTick resting{tick, desktop};
-    int ticksRun = 0;
-
-    Session() {
-        labels.setSink(&recorder);
-        r.Units = "English";
-        r.ScreenDimX = *Currency::fromInt(12);
-        r.ScreenDimY = *Currency::fromInt(9);
-        r.LastDate = ShortDateText(clock.moment.date());
-        MeasureScreen(r, desktop.screen());
-        desktop.setCursor(300, 300);
-        desktop.setForeground(11);
-    }
 };
 
 std::string Describe(const StatsRecord& r) {
@@ -67,21 +45,70 @@ std::string Describe(const StatsRecord& r) {
     return out.str();
 }
 
+// One desktop, record and window's labels, ticked either every millisecond or resting.
+struct Session {
+    StatsRecord r;
+    FakeDesktop desktop;
+    MainLabels labels;
+    LabelRecorder recorder;
+    FixedClock clock;
+    SampleTick tick{r, desktop, labels};
+    // Every tick the resting tick runs, with the millisecond it stood for, the record after it
+    // and the label writes so far; ticks run after a handler for a millisecond before it are
+    // marked.
+    struct Ticked {
+        std::int64_t ms;
+        bool beforeHandler;
+        std::string record;
+        std::size_t writes;
+    };
+    std::vector<Ticked> ticked;
+    std::int64_t handlerAt = -1;
+    RestingTick resting{
+        [this] {
+            const bool changed = tick();
+            const std::int64_t ms = desktop.sampledAt();
+            ticked.push_back({ms, ms < handlerAt, Describe(r), recorder.writes.size()});
+            return changed;
+        },
+        desktop};
+    int ticksRun = 0;
+
+    Session() {
+        labels.setSink(&recorder);
+        r.Units = "English";
+        r.ScreenDimX = *Currency::fromInt(12);
+        r.ScreenDimY = *Currency::fromInt(9);
+        r.LastDate = ShortDateText(clock.moment.date());
+        MeasureScreen(r, desktop.screen());
+        desktop.setCursor(300, 300);
+        desktop.setForeground(11);
+    }
+};
+
 void Reset(Session& run) {
     ResetCounters(run.r, run.labels, "6/12/26 10:00:00");
 }
 
 using Action = std::function<void(Session&)>;
+// A desktop's input, or a handler that touches the record.
+struct Step {
+    Action action;
+    bool handler = false;
+};
 
 // The recorded sequence: what happens at which millisecond.
-std::multimap<int, Action> Script() {
-    std::multimap<int, Action> s;
+std::multimap<int, Step> Script() {
+    std::multimap<int, Step> s;
     auto at = [&s](int ms, Action action) {
-        s.emplace(ms, std::move(action));
+        s.emplace(ms, Step{std::move(action)});
+    };
+    auto handler = [&s](int ms, Action action) {
+        s.emplace(ms, Step{std::move(action), true});
     };
     at(100, [](Session& run) { run.desktop.tap(kKeyA); }); // before arming: consumed, never counted
     at(200, [](Session& run) { run.desktop.press(kLeftButton); }); // held across the arming
-    at(500, [](Session& run) { Timer3_Timer(run.r); });
+    handler(500, [](Session& run) { Timer3_Timer(run.r); });
     at(700, [](Session& run) { run.desktop.release(kLeftButton); });
     at(800, [](Session& run) { run.desktop.tap(kKeyA); }); // press and release between two ticks
     at(900, [](Session& run) { run.desktop.press(kShift); });
@@ -99,18 +126,18 @@ std::multimap<int, Action> Script() {
     for (int ms = 1400; ms < 1500; ms += 3) {
         at(ms, [](Session& run) { run.desktop.moveBy(2, 1); });
     }
-    at(1600, Reset);
+    handler(1600, Reset);
     at(1601, [](Session& run) { run.desktop.moveBy(40, 0); }); // no travel for the jump after Reset
     at(1700, [](Session& run) { run.desktop.moveBy(5, 5); });
-    at(1800, [](Session& run) {
+    handler(1800, [](Session& run) {
         run.clock.moment = run.clock.moment.addSecs(120); // past midnight
         DateCheck(run.r, run.labels, run.clock);
     });
-    at(1900, [](Session& run) { run.r.Units = "Metric"; });
+    handler(1900, [](Session& run) { run.r.Units = "Metric"; });
     at(2000, [](Session& run) { run.desktop.moveBy(-7, 3); });
-    at(2100, [](Session& run) { run.r.ScreenDimX = *Currency::fromInt(24); });
+    handler(2100, [](Session& run) { run.r.ScreenDimX = *Currency::fromInt(24); });
     at(2200, [](Session& run) { run.desktop.moveBy(100, 0); });
-    at(2300, [](Session& run) {
+    handler(2300, [](Session& run) {
         run.desktop.setScreenPixels(2400, 900);
         MeasureScreen(run.r, run.desktop.screen());
     });
@@ -118,8 +145,16 @@ std::multimap<int, Action> Script() {
     for (int ms = 2500; ms < 2600; ms += 2) {
         at(ms, [](Session& run) { run.desktop.tap(kLeftButton); });
     }
+    for (int ms = 2700; ms < 2800; ms += 2) { // into the top left corner, then held there
+        at(ms, [](Session& run) { run.desktop.pushBy(-60, -45); });
+    }
+    for (int ms = 2800; ms < 2900; ms += 5) { // an absolute device: points, no relative motion
+        at(ms, [ms](Session& run) { run.desktop.setCursor(ms % 97 * 20, ms % 89 * 10); });
+    }
     return s;
 }
+
+constexpr int kEnd = 3000;
 
 } // namespace
 
@@ -128,12 +163,11 @@ TEST(RestingTick, CountsAndWritesExactlyAsATickThatNeverRests) {
     const auto script = Script();
     Session plain;
     Session resting;
-    constexpr int kEnd = 3000;
     for (int ms = 0; ms < kEnd; ++ms) {
         const auto [first, last] = script.equal_range(ms);
         for (auto it = first; it != last; ++it) {
-            it->second(plain);
-            it->second(resting);
+            it->second.action(plain);
+            it->second.action(resting);
         }
         // Anything the event loop delivers wakes the resting tick.
         if (first != last) {
@@ -153,6 +187,60 @@ TEST(RestingTick, CountsAndWritesExactlyAsATickThatNeverRests) {
     EXPECT_EQ(plain.r.PendingClicks, 50); // the taps after the rollover emptied the count
     EXPECT_GT(plain.r.TravelTotal, Currency());
     EXPECT_LT(resting.ticksRun, kEnd / 5);
+    QLocale::setDefault(QLocale::c());
+}
+
+// The desktop's events carry stamps: the timer comes every few milliseconds and runs the ticks
+// of the stamps taken in; handlers first run the ticks of the input taken in so far.
+TEST(RestingTick, BatchesOverStampsCountAndWriteExactlyAsATickEveryMillisecond) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const auto script = Script();
+    Session plain;
+    Session batched;
+    batched.desktop.stampAt(0);
+    std::vector<std::string> plainAfter;
+    std::vector<std::size_t> plainWrites;
+    int runs = 0;
+    for (int ms = 0, nextRun = 0; ms < kEnd + 100; ++ms) {
+        batched.desktop.stampAt(ms);
+        const auto [first, last] = script.equal_range(ms);
+        for (auto it = first; it != last; ++it) {
+            batched.resting.catchUp();
+            if (it->second.handler) {
+                // The input before it has settled: the record is that of the 1 ms tick.
+                ASSERT_EQ(plainAfter.back(), Describe(batched.r)) << "handler at " << ms;
+                batched.handlerAt = ms;
+            }
+            it->second.action(plain);
+            it->second.action(batched);
+            batched.resting.touch();
+            if (batched.resting.resting()) {
+                batched.resting.wake();
+                nextRun = ms + RestingTick::kBatchMs;
+            }
+        }
+        plain.tick();
+        plainAfter.push_back(Describe(plain.r));
+        plainWrites.push_back(plain.recorder.writes.size());
+        if (!batched.resting.resting() && ms >= nextRun) {
+            batched.resting.run();
+            nextRun = ms + RestingTick::kBatchMs;
+            ++runs;
+        }
+    }
+    EXPECT_TRUE(batched.resting.resting());
+    EXPECT_EQ(plainAfter.back(), Describe(batched.r));
+    EXPECT_EQ(plain.recorder.writes, batched.recorder.writes);
+    std::size_t compared = 0;
+    for (const auto& tick : batched.ticked) {
+        if (!tick.beforeHandler) {
+            ASSERT_EQ(plainAfter.at(tick.ms), tick.record) << "at " << tick.ms << " ms";
+            ASSERT_EQ(plainWrites.at(tick.ms), tick.writes) << "at " << tick.ms << " ms";
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, batched.ticked.size() * 9 / 10);
+    EXPECT_LT(runs, kEnd / 20);
     QLocale::setDefault(QLocale::c());
 }
 

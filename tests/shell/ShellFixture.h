@@ -34,7 +34,7 @@ struct ScriptedBoxes : MessageBoxes {
 struct ManualTickTimer : TickTimer {
     std::function<void()> onTick;
     bool active = false;
-    void start(std::function<void()> tick) override {
+    void start(std::function<void()> tick, int) override {
         onTick = std::move(tick);
         active = true;
     }
@@ -126,6 +126,7 @@ struct Shell {
         return loaded;
     }
     QString label(const char* name) const {
+        window->showLabels();
         return window->findChild<QLabel*>(QLatin1String(name))->text();
     }
 };

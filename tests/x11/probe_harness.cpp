@@ -72,11 +72,13 @@ class CountingTimer : public TickTimer {
 public:
     CountingTimer(std::unique_ptr<TickTimer> timer, std::uint64_t& ticks, std::uint64_t& rests)
         : timer_(std::move(timer)), ticks_(ticks), rests_(rests) {}
-    void start(std::function<void()> onTick) override {
-        timer_->start([this, onTick = std::move(onTick)] {
-            ++ticks_;
-            onTick();
-        });
+    void start(std::function<void()> onTick, int periodMs) override {
+        timer_->start(
+            [this, onTick = std::move(onTick)] {
+                ++ticks_;
+                onTick();
+            },
+            periodMs);
     }
     void stop() override {
         ++rests_;
@@ -164,7 +166,7 @@ int main(int argc, char** argv) {
                 const int type = what[0] == 'b'   ? XI_RawTouchBegin
                                  : what[0] == 'u' ? XI_RawTouchUpdate
                                                   : XI_RawTouchEnd;
-                desktop.handleRaw(type, kTouchDevice, id, nullptr, 0);
+                desktop.handleRaw(type, kTouchDevice, id, nullptr, 0, 0);
             }
         }
     });
@@ -187,12 +189,14 @@ int main(int argc, char** argv) {
             std::make_unique<CountingTimer>(std::move(timer), counters.ticks, counters.rests));
         driver->start();
     } else {
-        timer->start([&] {
-            ++counters.ticks;
-            if (!tick() && desktop.mayRest()) {
-                ++counters.mayRest;
-            }
-        });
+        timer->start(
+            [&] {
+                ++counters.ticks;
+                if (!tick() && desktop.mayRest()) {
+                    ++counters.mayRest;
+                }
+            },
+            1);
     }
     const int code = app.exec();
     if (driver) {
