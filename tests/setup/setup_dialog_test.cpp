@@ -17,18 +17,6 @@
 
 namespace {
 
-// One QApplication for the test program, gone before the widgets' libraries unload.
-class QtApplication : public testing::Environment {
-    int argc_ = 1;
-    char name_[12] = "setup_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-};
-[[maybe_unused]] testing::Environment* const kApp =
-    testing::AddGlobalTestEnvironment(new QtApplication);
-
 // Records each call with the AutoStartOn it found.
 struct FakeEntry : AutostartEntry {
     explicit FakeEntry(const StatsRecord& record) : record(record) {}
