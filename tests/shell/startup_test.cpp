@@ -44,6 +44,17 @@ TEST(StartUp, FillsTheLabelsAndInstallsTheTickAndTimers) {
     EXPECT_EQ(shell.label("lblWindowsViewed"), "4");
 }
 
+// Its message and a second start are left to the end-to-end tests.
+TEST(StartUp, AFileThatDoesNotLoadEndsTheRunAndIsNeverSavedOver) {
+    Shell shell;
+    shell.write(FileBytes(Lines(), 11));
+    EXPECT_FALSE(shell.window->Form_Load());
+    EXPECT_EQ(shell.ends, std::vector<int>{1});
+    EXPECT_FALSE(shell.tick->isActive() || shell.window->isVisible());
+    shell.window->Form_Unload(); // the session ending while the message is up
+    EXPECT_EQ(shell.bytes(), FileBytes(Lines(), 11));
+}
+
 // Both dimensions 0 make a first start, which offers the size the monitor reports; changes of
 // the monitors are measured at once.
 TEST(StartUp, AZeroDimensionLeavesTheSetupDialogAlone) {
