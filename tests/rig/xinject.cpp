@@ -161,14 +161,11 @@ std::string Run(const std::string& line) {
             Pairs(count, rate, hold,
                   [key](bool down) { XTestFakeKeyEvent(gDisplay, key, down, 0); });
         }
-    } else if (command == "move") {
-        int dx = 0, dy = 0;
-        in >> dx >> dy;
-        XTestFakeRelativeMotionEvent(gDisplay, dx, dy, CurrentTime);
-    } else if (command == "moveto") {
+    } else if (command == "move" || command == "moveto") {
         int x = 0, y = 0;
         in >> x >> y;
-        XTestFakeMotionEvent(gDisplay, -1, x, y, CurrentTime);
+        command == "move" ? XTestFakeRelativeMotionEvent(gDisplay, x, y, CurrentTime)
+                          : XTestFakeMotionEvent(gDisplay, -1, x, y, CurrentTime);
     } else if (command == "line") {
         int x = 0, y = 0, step = 0;
         double rate = 0;
