@@ -53,28 +53,19 @@ int OnXError(Display* display, XErrorEvent* error) {
 
 // Actions at times relative to the start, run in time order; an XFlush after each, so that the
 // server sees each one when it is due.
-class Schedule {
-public:
+struct Schedule : std::vector<std::pair<std::int64_t, std::function<void()>>> {
     void at(std::int64_t offsetNs, std::function<void()> action) {
-        steps_.push_back({offsetNs, std::move(action)});
+        emplace_back(offsetNs, std::move(action));
     }
     void run() {
-        std::stable_sort(steps_.begin(), steps_.end(),
-                         [](const Step& a, const Step& b) { return a.offset < b.offset; });
+        std::stable_sort(begin(), end(), [](auto& a, auto& b) { return a.first < b.first; });
         const std::int64_t start = Now();
-        for (const Step& step : steps_) {
-            SleepUntil(start + step.offset);
-            step.action();
+        for (const auto& [offset, action] : *this) {
+            SleepUntil(start + offset);
+            action();
             XFlush(gDisplay);
         }
     }
-
-private:
-    struct Step {
-        std::int64_t offset;
-        std::function<void()> action;
-    };
-    std::vector<Step> steps_;
 };
 
 // A keysym name, or "#" and a keycode: a key by its place, whatever the layout.
@@ -97,8 +88,7 @@ Atom AtomOf(const char* name) {
 Window ActiveWindow() {
     Atom type = 0;
     int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
+    unsigned long count = 0, after = 0;
     unsigned char* data = nullptr;
     Window active = 0;
     if (XGetWindowProperty(gDisplay, DefaultRootWindow(gDisplay), AtomOf("_NET_ACTIVE_WINDOW"), 0,
@@ -171,30 +161,20 @@ std::string Run(const std::string& line) {
             Pairs(count, rate, hold,
                   [key](bool down) { XTestFakeKeyEvent(gDisplay, key, down, 0); });
         }
-    } else if (command == "move") {
-        int dx = 0;
-        int dy = 0;
-        in >> dx >> dy;
-        XTestFakeRelativeMotionEvent(gDisplay, dx, dy, CurrentTime);
-    } else if (command == "moveto") {
-        int x = 0;
-        int y = 0;
+    } else if (command == "move" || command == "moveto") {
+        int x = 0, y = 0;
         in >> x >> y;
-        XTestFakeMotionEvent(gDisplay, -1, x, y, CurrentTime);
+        command == "move" ? XTestFakeRelativeMotionEvent(gDisplay, x, y, CurrentTime)
+                          : XTestFakeMotionEvent(gDisplay, -1, x, y, CurrentTime);
     } else if (command == "line") {
-        int x = 0;
-        int y = 0;
-        int step = 0;
+        int x = 0, y = 0, step = 0;
         double rate = 0;
         in >> x >> y >> step >> rate;
         if (step <= 0 || rate <= 0) {
             throw std::runtime_error("usage: line X Y STEP RATE_HZ");
         }
         Window child = 0;
-        int fromX = 0;
-        int fromY = 0;
-        int winX = 0;
-        int winY = 0;
+        int fromX = 0, fromY = 0, winX = 0, winY = 0;
         unsigned state = 0;
         XQueryPointer(gDisplay, root, &root, &child, &fromX, &fromY, &winX, &winY, &state);
         const int steps = static_cast<int>(
@@ -209,8 +189,7 @@ std::string Run(const std::string& line) {
         }
         schedule.run();
     } else if (command == "load") {
-        double seconds = 0;
-        double movesPerSecond = 0;
+        double seconds = 0, movesPerSecond = 0;
         int tapEveryMs = 0;
         in >> seconds >> movesPerSecond >> tapEveryMs;
         if (seconds <= 0 || movesPerSecond <= 0 || tapEveryMs <= 0) {
@@ -299,10 +278,7 @@ std::string Run(const std::string& line) {
 
 int main(int argc, char** argv) {
     gDisplay = XOpenDisplay(nullptr);
-    int event = 0;
-    int error = 0;
-    int major = 0;
-    int minor = 0;
+    int event = 0, error = 0, major = 0, minor = 0;
     if (!gDisplay || !XTestQueryExtension(gDisplay, &event, &error, &major, &minor)) {
         std::printf("error: no X display with XTest\n");
         return 1;

@@ -17,19 +17,8 @@
 
 namespace {
 
-// One QApplication for the test program, gone before the widgets' libraries unload.
-class QtApplication : public testing::Environment {
-    int argc_ = 1;
-    char name_[12] = "setup_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-};
-[[maybe_unused]] testing::Environment* const kApp =
-    testing::AddGlobalTestEnvironment(new QtApplication);
-
-// Records each call with the AutoStartOn it found.
+// Records each call with the AutoStartOn it found. The replay at start-up is left to the
+// end-to-end test.
 struct FakeEntry : AutostartEntry {
     explicit FakeEntry(const StatsRecord& record) : record(record) {}
     void create() override { calls.push_back(record.AutoStartOn ? "create on" : "create off"); }
@@ -169,7 +158,8 @@ TEST_F(SetupDialog, KeyFilterHoldsAgainstShortcutsAndLeavesEditingKeys) {
     EXPECT_EQ(beeps, 10);
     EXPECT_EQ(shortcuts, 0);
 
-    // Keys that deliver no character edit (X11 attaches DEL to Delete); access keys work.
+    // Keys that deliver no character edit (X11 attaches DEL to Delete). Access keys are left to
+    // the end-to-end test.
     const auto del = [&] {
         QTest::sendKeyEvent(QTest::Click, box, Qt::Key_Delete, "\x7f", {});
     };
@@ -179,8 +169,6 @@ TEST_F(SetupDialog, KeyFilterHoldsAgainstShortcutsAndLeavesEditingKeys) {
     QTest::keyClick(box, Qt::Key_Left);
     del();
     QTest::keyClick(box, '0');
-    QTest::keyClick(box, Qt::Key_M, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return Child<QRadioButton>("optMetric")->isChecked(); }));
     EXPECT_EQ(box->text(), "2.0");
     EXPECT_EQ(beeps, 10);
 }
@@ -219,7 +207,7 @@ TEST_F(SetupDialog, OkStoresWhatConvertsElseShowsTheReplacementTexts) {
     QLocale::setDefault(locale);
 }
 
-TEST_F(SetupDialog, CheckBoxMakesAndRemovesTheEntryAndStartUpReplaysOnlyOn) {
+TEST_F(SetupDialog, CheckBoxMakesAndRemovesTheEntryOnClicksAndChangesOnly) {
     Load().show();
     QTest::mouseClick(dialog->chkAutoStart, Qt::LeftButton);
     dialog->chkAutoStart->setChecked(true); // the value it already has: no click
@@ -227,13 +215,6 @@ TEST_F(SetupDialog, CheckBoxMakesAndRemovesTheEntryAndStartUpReplaysOnlyOn) {
     EXPECT_EQ(record.AutoStartOn, kTrue);
     dialog->chkAutoStart->setChecked(false);
     EXPECT_EQ(entry.calls, (std::vector<std::string>{"create on", "remove off"}));
-
-    entry.calls.clear();
-    Load().chkAutoStart->setChecked(false); // start-up with AutoStartOn false
-    EXPECT_TRUE(entry.calls.empty());
-    record.AutoStartOn = kTrue;
-    Load().chkAutoStart->setChecked(true);
-    EXPECT_EQ(entry.calls, std::vector<std::string>{"create on"});
 }
 
 TEST_F(SetupDialog, ClosingByTheFrameHidesItAndBringsBackTheMainWindow) {

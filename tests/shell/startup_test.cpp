@@ -42,41 +42,17 @@ TEST(StartUp, FillsTheLabelsAndInstallsTheTickAndTimers) {
     shell.desktop.setForeground(7);
     shell.tick->onTick();
     EXPECT_EQ(shell.label("lblWindowsViewed"), "4");
-
-    Shell set;
-    ASSERT_TRUE(set.start(Lines("7", "False", "9", "1/2/2026 3:04:05 PM")));
-    EXPECT_EQ(set.label("lblSinceDate"), "1/2/2026 3:04:05 PM");
-    EXPECT_EQ(set.label("lblInputClicks"), "7");
 }
 
-TEST(StartUp, ASecondInstanceOrAFileThatDoesNotLoadEndsTheRunAfterItsMessage) {
-    for (bool second : {true, false}) {
-        Shell shell;
-        shell.instanceFree = !second;
-        shell.write(FileBytes(Lines(), second ? 12 : 11));
-        EXPECT_FALSE(shell.window->Form_Load());
-        ASSERT_EQ(shell.boxes.shown.size(), 1u);
-        if (second) {
-            ExpectBox(shell.boxes.shown[0], "Odovex is already running.", "Odovex",
-                      MsgButtons::OkOnly, MsgIcon::Critical);
-        } else {
-            ExpectBox(shell.boxes.shown[0], "Odovex must be started from its directory", "Odovex",
-                      MsgButtons::OkOnly, MsgIcon::Exclamation);
-        }
-        EXPECT_EQ(shell.ends, std::vector<int>{1});
-        EXPECT_FALSE(shell.tick->isActive() || shell.window->isVisible());
-        shell.window->Form_Unload();
-        EXPECT_EQ(shell.bytes(), FileBytes(Lines(), second ? 12 : 11));
-    }
-}
-
-TEST(StartUp, AutoStartReplaysTheEntryAndStartsInTheTrayWithTheSplash) {
+// Its message and a second start are left to the end-to-end tests.
+TEST(StartUp, AFileThatDoesNotLoadEndsTheRunAndIsNeverSavedOver) {
     Shell shell;
-    ASSERT_TRUE(shell.start(Lines("0", "True")));
-    EXPECT_EQ(shell.autostart.calls, 1);
-    EXPECT_FALSE(shell.window->isVisible());
-    EXPECT_TRUE(TopLevel<frmSplash>()->isVisible() && TopLevel<frmSplash>()->Timer1.isActive());
-    EXPECT_TRUE(TopLevel<frmOdovexSetup>()->chkAutoStart->isChecked());
+    shell.write(FileBytes(Lines(), 11));
+    EXPECT_FALSE(shell.window->Form_Load());
+    EXPECT_EQ(shell.ends, std::vector<int>{1});
+    EXPECT_FALSE(shell.tick->isActive() || shell.window->isVisible());
+    shell.window->Form_Unload(); // the session ending while the message is up
+    EXPECT_EQ(shell.bytes(), FileBytes(Lines(), 11));
 }
 
 // Both dimensions 0 make a first start, which offers the size the monitor reports; changes of

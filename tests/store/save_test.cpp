@@ -146,17 +146,3 @@ TEST_F(Save, ADirectoryThatCannotBeWrittenFailsItAndOneThatCannotBeSyncedOnlyWar
             << warning;
     }
 }
-
-TEST_F(Save, FailsCleanlyWhereNoFileCanBePut) {
-    const QString gone = dir.filePath("gone");
-    EXPECT_FALSE(WriteStatsFile(gone, ExampleRecord()));
-    EXPECT_FALSE(QFileInfo::exists(gone));
-    EXPECT_FALSE(WriteStatsFile(path(), ExampleRecord())); // the directory is a file
-    expectOldFileAlone();
-
-    QFile::remove(path());
-    ASSERT_TRUE(QDir(dir.path()).mkdir(kStatsFileName)); // the file's name taken by a directory
-    EXPECT_FALSE(WriteStatsFile(dir.path(), ExampleRecord()));
-    EXPECT_TRUE(QFileInfo(path()).isDir());
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1);
-}
