@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 60
 # ccache keys on paths relative to the checkout, so every checkout shares one cache.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: all deps build run test bench fuzz format clean
+.PHONY: all deps build run test bench fuzz format clean windows
 
 all: build
 
@@ -22,8 +22,13 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	@bash scripts/run.sh
 
-test: build
+# The Windows build first, so that ctest's Windows tests find it built.
+test: build windows
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Odovex.exe and build-win/Odovex-win64.zip, cross-built; Qt for Windows is built once and cached.
+windows: deps
+	@bash scripts/windows.sh build
 
 bench: build
 	@bash scripts/bench.sh
@@ -35,4 +40,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-fuzz
+	rm -rf $(BUILD) build-fuzz build-win
