@@ -3,10 +3,13 @@ BUILD      ?= build
 JOBS       ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 60
+# make install: where the program goes, and a staging root in front of it (packagers).
+PREFIX     ?= /usr/local
+DESTDIR    ?=
 # ccache keys on paths relative to the checkout, so every checkout shares one cache.
 export CCACHE_BASEDIR ?= $(CURDIR)
 
-.PHONY: all deps build run test bench fuzz format clean windows
+.PHONY: all deps build run test bench fuzz format clean install deb windows
 
 all: build
 
@@ -29,6 +32,14 @@ test: build windows
 # Odovex.exe and build-win/Odovex-win64.zip, cross-built; Qt for Windows is built once and cached.
 windows: deps
 	@bash scripts/windows.sh build
+
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+
+# The Debian package odovex_<version>_amd64.deb, built in $(BUILD)/package and copied here.
+deb: build
+	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package
+	cp $(BUILD)/package/odovex_*_amd64.deb .
 
 bench: build
 	@bash scripts/bench.sh

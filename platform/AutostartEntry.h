@@ -3,13 +3,17 @@
 #include <QString>
 #include <memory>
 
-// The start-with-login shortcut: named `title`, starting the program at `path` in the folder
-// that `location` selects (2: the user's login start-up folder). On Linux a freedesktop
-// autostart entry.
+// The start-with-login shortcut: named `title`, in the folder that `location` selects (2: the
+// user's login start-up folder). It starts `program` in the directory of `path`, AppPath, where
+// the statistics file lies. On Linux a freedesktop autostart entry.
 class AutostartEntry {
 public:
     virtual ~AutostartEntry() = default;
+    // AppPath followed by the program's name.
     QString path;
+    // The program file that the entry starts: the one that runs, by its real path, wherever it
+    // lies (CreateAutostartEntry sets it).
+    QString program;
     int location = 2;
     QString title = QStringLiteral("Shortcut to Odovex");
 
@@ -18,5 +22,6 @@ public:
     virtual void remove() = 0;
 };
 
-// The entry of this platform (a freedesktop autostart file on Linux).
+// The entry of this platform (a freedesktop autostart file on Linux), starting the program file
+// of the running process.
 std::unique_ptr<AutostartEntry> CreateAutostartEntry();

@@ -5,15 +5,18 @@
 #include <functional>
 
 // The screen as the forms layer describes it: its size in twips (1/1440 inch) and the twips
-// per pixel each way (15 at 96 dots per inch).
+// per pixel each way (15 at 96 dots per inch); and its physical size as the monitor reports it,
+// in millimetres, 0 when unknown.
 struct ScreenMetrics {
     double widthTwips = 0;
     double heightTwips = 0;
     double twipsPerPixelX = 0;
     double twipsPerPixelY = 0;
+    int widthMm = 0;
+    int heightMm = 0;
 
     static ScreenMetrics fromPixels(int width, int height, double twipsPerPixel = 15.0) {
-        return {width * twipsPerPixel, height * twipsPerPixel, twipsPerPixel, twipsPerPixel};
+        return {width * twipsPerPixel, height * twipsPerPixel, twipsPerPixel, twipsPerPixel, 0, 0};
     }
 };
 
@@ -43,6 +46,9 @@ public:
         }
         return kProbeSweepDone;
     }
+    // The primary monitor (see ChoosePrimaryMonitor), its size in device pixels: cursor
+    // positions are device pixels, so travel needs the pixel count the monitor shows, never one
+    // derived from the desktop's font resolution or scaling.
     virtual ScreenMetrics screen() = 0;
 
     // True when a tick that found nothing changed may be the last one until the desktop reports
@@ -55,4 +61,9 @@ public:
     // connection broke). The probes then keep answering what they saw last, so the program can
     // save and end in its own time. A desktop that cannot go away ignores it.
     virtual void setLostHandler(std::function<void()> handler) { (void)handler; }
+
+    // Runs `handler` later on the event loop whenever screen() may answer something new
+    // (monitors plugged, unplugged, rearranged, a resolution changed). A desktop that cannot
+    // tell ignores it; its screen is then measured by the form timer alone.
+    virtual void setScreenHandler(std::function<void()> handler) { (void)handler; }
 };

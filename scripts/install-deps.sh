@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxtst-dev libxcb1-dev
+  cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxrandr-dev libxtst-dev libxcb1-dev
   # a face with MS Sans Serif's widths, for which the windows are laid out
   fonts-liberation2
   # the icon's 32 pixel rendering (scripts/render-icon.sh)
@@ -13,9 +13,14 @@ packages=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
-  xvfb xauth openbox trayer x11-utils xdotool desktop-file-utils x11-apps imagemagick
+  xvfb xauth openbox trayer x11-utils x11-xkb-utils x11-xserver-utils xdotool desktop-file-utils x11-apps imagemagick
+  # several monitors for the rig: Xorg with the dummy driver (Xvfb has one RandR output)
+  xserver-xorg-core xserver-xorg-video-dummy
   # launches autostart entries in the setup tests (gio)
   libglib2.0-bin
+  # the package and its checks: make deb (dpkg-shlibdeps, fakeroot), lintian, the metainfo's
+  # validator, the manual page's checker
+  dpkg-dev fakeroot lintian appstream man-db
   # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3
   python3
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts Odovex from its run directory, run/ (ignored by git): the program and, from the first
 # run on, its statistics file. A fresh file holds the initial record (every counter 0, "False",
-# no units, dimensions 0, "Start", no date), so the first start opens the setup dialog.
+# no units, dimensions 0, "Start", no date), so the first start opens the setup dialog; it is
+# dist/Odovex1.dat, the file that the installed menu entry's launcher copies too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -x build/odovex ]; then
@@ -11,8 +12,7 @@ fi
 mkdir -p run
 ln -sfn ../build/odovex run/odovex
 if [ ! -e run/Odovex1.dat ]; then
-  printf ' 0 \r\n 0 \r\n 0 \r\nFalse\r\n\r\n 0 \r\n 0 \r\nStart\r\n 0 \r\n 0 \r\n 0 \r\n\r\n' \
-    > run/Odovex1.dat
+  cp dist/Odovex1.dat run/Odovex1.dat
 fi
 # Odovex finds its file in the directory it is started from.
 cd run

@@ -56,14 +56,15 @@ capture() {
 }
 
 # The program itself, in a directory of its own holding a statistics file of some weeks' use, its
-# window titled $2 saved as docs/$1.png; $3 and $4 are the screen dimensions. A zero dimension
-# makes the program open the setup dialog alone, as on a first start.
+# window titled $2 saved as docs/$1.png; $3 is the units line, $4 and $5 the screen dimensions.
+# Zero dimensions and no units make the program open the setup dialog alone, as a first start
+# does.
 photograph_program() {
     local dir=$work/$1 program today
     program=$(pwd)/build/odovex
     mkdir -p "$dir"
     today=$(date +%-m/%-d/%y) # the short date of the locale below
-    printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False English "$3" "$4" \
+    printf '%s\r\n' ' 1234 ' ' 87 ' ' 1234.5 ' False "$3" "$4" "$5" \
         '11/2/26 9:15:00 AM' ' 45678 ' ' 3210 ' ' 98765.4321 ' "$today" >"$dir/Odovex1.dat"
     (cd "$dir" && exec env LC_ALL=en_US.UTF-8 XDG_RUNTIME_DIR="$dir" "$program") 2>/dev/null &
     pids+=($!)
@@ -75,5 +76,5 @@ photograph_program() {
 mkdir -p docs
 photograph splash
 photograph about
-photograph_program main Odovex ' 13.3 ' ' 7.5 '
-photograph_program setup 'Odovex Setup' ' 0 ' ' 0 '
+photograph_program main Odovex English ' 13.3 ' ' 7.5 '
+photograph_program setup 'Odovex Setup' '' ' 0 ' ' 0 '

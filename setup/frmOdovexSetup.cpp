@@ -3,6 +3,7 @@
 #include "KeyPressFilter.h"
 #include "engine/CurrencyText.h"
 #include "platform/AutostartEntry.h"
+#include "platform/DesktopProbe.h"
 #include "platform/forms/Forms.h"
 #include "splash/AppIcon.h"
 
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <array>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -30,6 +32,8 @@ constexpr QStringView kProgramName = u"odovex";
 constexpr std::int16_t kFullStop = 46;
 constexpr std::int16_t kSlash = 47;
 constexpr std::int16_t kDigitNine = 57;
+
+constexpr double kCentimetersPerInch = 2.54;
 
 // Line widths are in pixels of a 96 dpi screen, 15 twips each, so the drawing scales with the
 // layout on a denser screen.
@@ -114,10 +118,9 @@ frmOdovexSetup::frmOdovexSetup(StatsRecord& record, AutostartEntry& shortcut, QW
     Label4 = MakeLabel(this, "Label4", QStringLiteral("Y"), Qt::AlignHCenter, 2700, 1500, 135, 165);
     Label5 = MakeLabel(this, "Label5", QStringLiteral("X"), Qt::AlignLeft, 240, 1560, 255, 255);
     Label6 = MakeLabel(this, "Label6", QStringLiteral("Y"), Qt::AlignLeft, 240, 2160, 255, 255);
-    Label7 =
-        MakeLabel(this, "Label7", QStringLiteral("Label7"), Qt::AlignLeft, 480, 1560, 1215, 255);
-    Label8 =
-        MakeLabel(this, "Label8", QStringLiteral("Label8"), Qt::AlignLeft, 480, 2160, 1215, 255);
+    // The unit captions stay empty until a unit is chosen.
+    Label7 = MakeLabel(this, "Label7", {}, Qt::AlignLeft, 480, 1560, 1215, 255);
+    Label8 = MakeLabel(this, "Label8", {}, Qt::AlignLeft, 480, 2160, 1215, 255);
     chkAutoStart = Place(new QCheckBox(QStringLiteral("&AutoStart"), this), "chkAutoStart", 2040,
                          600, 975, 255);
     setTabOrder(optEnglish, optMetric);
@@ -170,6 +173,7 @@ void frmOdovexSetup::optEnglish_Click() {
     record_.Units = QStringLiteral("English");
     Label7->setText(QStringLiteral("(Inches):"));
     Label8->setText(QStringLiteral("(Inches):"));
+    offerSuggestion();
 }
 
 void frmOdovexSetup::optMetric_Click() {
@@ -179,6 +183,36 @@ void frmOdovexSetup::optMetric_Click() {
     record_.Units = QStringLiteral("Metric");
     Label7->setText(QStringLiteral("(Centimeters):"));
     Label8->setText(QStringLiteral("(Centimeters):"));
+    offerSuggestion();
+}
+
+void frmOdovexSetup::SuggestSize(const ScreenMetrics& screen) {
+    const auto pixels = [](double twips, double twipsPerPixel) {
+        return twipsPerPixel > 0 ? static_cast<int>(std::lround(twips / twipsPerPixel)) : 0;
+    };
+    suggestion_ = PlausibleMonitorSize(pixels(screen.widthTwips, screen.twipsPerPixelX),
+                                       pixels(screen.heightTwips, screen.twipsPerPixelY),
+                                       screen.widthMm, screen.heightMm);
+    offerSuggestion();
+}
+
+void frmOdovexSetup::offerSuggestion() {
+    const bool english = optEnglish->isChecked();
+    if (!suggestion_ || (!english && !optMetric->isChecked())) {
+        return;
+    }
+    const auto untouched = [](const QLineEdit* box, const QString& offered) {
+        const auto value = DimensionFromText(box->text());
+        return (value && value->isZero()) || (!offered.isEmpty() && box->text() == offered);
+    };
+    if (!untouched(txtXDim, offeredX_) || !untouched(txtYDim, offeredY_)) {
+        return;
+    }
+    const double perInch = english ? 1.0 : kCentimetersPerInch;
+    offeredX_ = QString::number(suggestion_->width * perInch, 'f', 2);
+    offeredY_ = QString::number(suggestion_->height * perInch, 'f', 2);
+    txtXDim->setText(offeredX_);
+    txtYDim->setText(offeredY_);
 }
 
 void frmOdovexSetup::txtXDim_KeyPress(std::int16_t& KeyAscii) {
@@ -211,6 +245,7 @@ void frmOdovexSetup::cmdOk_Click() {
         return reject();
     }
     record_.ScreenDimY = *height;
+    suggestion_.reset(); // confirmed: from now on a unit changes no number, as always
     emit showMainWindow();
     hide();
 }

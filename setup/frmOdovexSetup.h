@@ -1,10 +1,12 @@
 #pragma once
 
+#include "SizeSuggestion.h"
 #include "engine/StatsRecord.h"
 
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class AutostartEntry;
 class QCheckBox;
@@ -12,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+struct ScreenMetrics;
 
 // The setup dialog: units, screen dimensions, start with login. One instance for the run,
 // created hidden; its load step runs in the constructor. OK stores the dimensions; the units and
@@ -23,6 +26,11 @@ public:
 
     // Applies the state of chkAutoStart: stores it in AutoStartOn and makes or removes the entry.
     void AutoStart();
+
+    // Offers the monitor's size, when it reports a plausible one, in the dimension boxes: in the
+    // chosen unit with two decimals, now or when a unit is chosen, as long as both boxes hold 0
+    // or the last offer and no OK has stored dimensions. What the user typed is never replaced.
+    void SuggestSize(const ScreenMetrics& screen);
 
     // Start-up replays the stored AutoStart choice by setting this box; a change of its value,
     // by the user or by code, runs AutoStart.
@@ -47,9 +55,13 @@ private:
     void txtYDim_KeyPress(std::int16_t& KeyAscii);
     void cmdOk_Click();
     void chkAutoStart_Click();
+    void offerSuggestion();
 
     StatsRecord& record_;
     AutostartEntry& shortcut_;
+    std::optional<SizeInches> suggestion_;
+    QString offeredX_;
+    QString offeredY_;
 
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;

@@ -2,6 +2,7 @@
 
 #include "engine/Reset.h"
 #include "platform/Clock.h"
+#include "platform/DesktopProbe.h"
 #include "platform/TickTimer.h"
 #include "platform/forms/Forms.h"
 #include "setup/frmOdovexSetup.h"
@@ -95,6 +96,7 @@ frmOdovex::frmOdovex(ShellServices services)
 }
 
 frmOdovex::~frmOdovex() {
+    s_.desktop.setScreenHandler({});
     delete about_.data();
 }
 

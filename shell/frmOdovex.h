@@ -41,6 +41,8 @@ struct ShellServices {
     std::function<bool()> trayAvailable = [] {
         return QSystemTrayIcon::isSystemTrayAvailable();
     };
+    // A Wayland session, where Odovex sees only X11 applications: start-up says so once.
+    bool waylandSession = false;
 };
 
 // The main window: the statistics, the commands, the tray icon, and the run from start-up to
@@ -110,6 +112,7 @@ private:
     frmOdovexSetup& setupDialog();
     frmSplash& splash();
     void reportSaveFailure(const QString& error);
+    void showWaylandNotice();
 
     ShellServices s_;
     StatsRecord& record_;

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLayout>
+#include <QMessageBox>
 #include <cstdio>
 
 namespace {
@@ -42,9 +43,13 @@ bool frmOdovex::Form_Load() {
     if (!Initialize()) {
         return false;
     }
+    const ScreenMetrics screen = s_.desktop.screen();
     if (record_.ScreenDimX.isZero() || record_.ScreenDimY.isZero()) {
-        // First run: the setup dialog alone.
+        // First run: the setup dialog alone, offering the size the monitor reports.
         frmOdovexSetup& setup = setupDialog();
+        if (record_.ScreenDimX.isZero() && record_.ScreenDimY.isZero()) {
+            setup.SuggestSize(screen);
+        }
         setup.show();
         setup.activateWindow();
         splash().hide();
@@ -52,7 +57,9 @@ bool frmOdovex::Form_Load() {
         hiddenAtLoad_ = true;
         setup.activateWindow();
     }
-    MeasureScreen(record_, s_.desktop.screen());
+    MeasureScreen(record_, screen);
+    // Monitors that change are measured at once, not only by Timer2.
+    s_.desktop.setScreenHandler([this] { Timer2_Timer(); });
     record_.PrevCursorValid = kFalse;
     if (record_.SinceDate == QLatin1String("Start")) {
         record_.SinceDate = GeneralDateTimeText(s_.clock.now());
@@ -79,12 +86,32 @@ bool frmOdovex::Form_Load() {
     if (!hiddenAtLoad_) {
         show();
     }
+    if (s_.waylandSession) {
+        showWaylandNotice();
+    }
     return true;
 }
 
+void frmOdovex::showWaylandNotice() {
+    const QString text = QStringLiteral(
+        "This is a Wayland session: Odovex sees only the input and the windows of X11 "
+        "applications, so it counts only while you use those.");
+    Complain(text);
+    if (s_.trayAvailable()) {
+        STI1->showMessage(kTitle, text, QSystemTrayIcon::Warning);
+        return;
+    }
+    // Told without waiting for an answer: counting goes on from the start.
+    auto* box = new QMessageBox(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, this);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
 bool frmOdovex::Initialize() {
-    const QString path = QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName));
-    const LoadResult loaded = ReadStatsFile(path, record_, [this] {
+    // By its bare name: AppPath is the current directory, and its text may not name it (a
+    // directory name that is not UTF-8 is decoded lossily).
+    const LoadResult loaded = ReadStatsFile(QLatin1String(kStatsFileName), record_, [this] {
         RecordLoaded();
         return true;
     });
@@ -92,9 +119,9 @@ bool frmOdovex::Initialize() {
     // would not start on counts it could not hold.
     const bool dayChecked = loaded && DateCheck(record_, labels_, s_.clock);
     if (!dayChecked) {
-        Complain(
-            QStringLiteral("cannot load %1: %2")
-                .arg(path, loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
+        Complain(QStringLiteral("cannot load %1: %2")
+                     .arg(QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName)),
+                          loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
         s_.messages.MsgBox({QStringLiteral("Odovex must be started from its directory"), kTitle,
                             MsgButtons::OkOnly, MsgIcon::Exclamation});
         s_.end(1);
@@ -138,7 +165,8 @@ void frmOdovex::Timer4_Timer() {
 }
 
 bool frmOdovex::DataOut() {
-    const SaveResult saved = WriteStatsFile(record_.AppPath, record_);
+    // The current directory is AppPath for the whole run: nothing in the program changes it.
+    const SaveResult saved = WriteStatsFile(QString(), record_);
     if (!saved) {
         reportSaveFailure(saved.error);
     }

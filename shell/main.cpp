@@ -9,6 +9,7 @@
 #include "platform/DisplayCheck.h"
 #include "platform/InstanceLock.h"
 #include "platform/TickTimer.h"
+#include "store/StatsFile.h"
 
 #include <QApplication>
 #include <QSessionManager>
@@ -28,6 +29,12 @@ frmOdovex* g_mainWindow = nullptr;
     std::_Exit(code);
 }
 
+// Under Wayland the X server is XWayland, which shows Odovex only X11 applications.
+bool WaylandSession() {
+    return qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
 // Qt's xcb plugin calls exit() when its X connection breaks; the run is saved here.
 void SaveAtExit() {
     if (frmOdovex* window = std::exchange(g_mainWindow, nullptr)) {
@@ -41,6 +48,12 @@ int main(int argc, char** argv) {
     if (const std::string problem = NoDisplayMessage(); !problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
         return 1;
+    }
+    const bool wayland = WaylandSession();
+    if (wayland && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        // Odovex's own windows are X11 windows too, like those it counts, and stay where it
+        // places them.
+        qputenv("QT_QPA_PLATFORM", "xcb");
     }
     QApplication app(argc, argv);
     // Closing the last visible window (the About box, say) must not end a tray program.
@@ -57,7 +70,8 @@ int main(int argc, char** argv) {
     }
     SystemClock clock;
     const std::unique_ptr<AutostartEntry> autostart = CreateAutostartEntry();
-    std::unique_ptr<InstanceLock> lock;
+    std::unique_ptr<InstanceLock> userLock;
+    std::unique_ptr<InstanceLock> fileLock;
 
     frmOdovex window(ShellServices{
         .record = Stats(),
@@ -66,16 +80,26 @@ int main(int argc, char** argv) {
         .messages = messages,
         .autostart = *autostart,
         .tickTimer = CreateTickTimer(),
+        // One Odovex per user, and one per statistics file whatever the environment of a start
+        // (a start without XDG_RUNTIME_DIR looks for the user's lock in another place).
         .claimInstance =
-            [&lock] {
-                lock = std::make_unique<InstanceLock>();
-                if (lock->state() == InstanceLock::State::Unavailable) {
-                    std::fprintf(stderr, "Odovex: cannot tell whether Odovex already runs (%s)\n",
-                                 qPrintable(lock->error()));
+            [&userLock, &fileLock] {
+                userLock = std::make_unique<InstanceLock>();
+                if (userLock->state() == InstanceLock::State::Busy) {
+                    return false;
                 }
-                return lock->state() != InstanceLock::State::Busy;
+                fileLock = std::make_unique<InstanceLock>(QLatin1String(kStatsFileName));
+                for (const InstanceLock* lock : {userLock.get(), fileLock.get()}) {
+                    if (!lock->error().isEmpty()) {
+                        std::fprintf(stderr,
+                                     "Odovex: cannot tell whether Odovex already runs (%s)\n",
+                                     qPrintable(lock->error()));
+                    }
+                }
+                return fileLock->state() != InstanceLock::State::Busy;
             },
         .end = EndProcess,
+        .waylandSession = wayland,
     });
     g_mainWindow = &window;
     std::atexit(SaveAtExit);

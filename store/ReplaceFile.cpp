@@ -1,8 +1,11 @@
 #include "ReplaceFile.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,10 +13,71 @@
 
 namespace {
 
-QString Failure(const QByteArray& target, const char* step, int error) {
-    return QStringLiteral("Could not save %1 (%2: %3)")
-        .arg(QFile::decodeName(target), QLatin1String(step),
+// Links followed before a save gives up, as many as the kernel follows.
+constexpr int kMaxLinks = 40;
+// Names tried for a temporary file before a save gives up; a clash needs a save of the same file
+// that drew the same six letters.
+constexpr int kTemporaryNameTries = 100;
+constexpr int kTemporaryNameLetters = 6;
+
+QString Describe(const QByteArray& file, const char* step, int error) {
+    return QStringLiteral("%1 (%2: %3)")
+        .arg(QFile::decodeName(file), QLatin1String(step),
              QString::fromLocal8Bit(std::strerror(error)));
+}
+
+QString Failure(const QByteArray& file, const char* step, int error) {
+    return QStringLiteral("Could not save ") + Describe(file, step, error);
+}
+
+// The directory part of a path: "." for a bare name.
+QByteArray DirectoryOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) {
+        return QByteArrayLiteral(".");
+    }
+    return slash == 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+// The file that `path` names once every link is followed. It need not exist: a link to nothing
+// names the file a save makes. Empty, with errno set, when the links cannot be followed.
+QByteArray FollowLinks(QByteArray path) {
+    for (int links = 0; links < kMaxLinks; ++links) {
+        struct stat info {};
+        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return path; // what is not there yet is made; other failures show in the next steps
+        }
+        QByteArray link(PATH_MAX, Qt::Uninitialized);
+        const ssize_t length = ::readlink(path.constData(), link.data(), PATH_MAX);
+        if (length < 0 || length == PATH_MAX) {
+            errno = length < 0 ? errno : ENAMETOOLONG;
+            return {};
+        }
+        link.truncate(length);
+        path = link.startsWith('/') ? link : DirectoryOf(path) + '/' + link;
+    }
+    errno = ELOOP;
+    return {};
+}
+
+// Creates `path`.XXXXXX, six letters drawn until the name is new, for writing; the mode is
+// 0666 less the umask, as for any new file. Returns the descriptor and sets `temporary`, or -1
+// with errno set. The system's random source keeps forked processes from drawing alike.
+int CreateTemporary(const QByteArray& path, QByteArray& temporary) {
+    static constexpr char kLetters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int tries = 0; tries < kTemporaryNameTries; ++tries) {
+        temporary = path + '.';
+        for (int i = 0; i < kTemporaryNameLetters; ++i) {
+            temporary += kLetters[QRandomGenerator::system()->bounded(int(sizeof kLetters) - 1)];
+        }
+        const int fd = ::open(temporary.constData(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
 }
 
 bool WriteAll(int fd, QByteArrayView bytes) {
@@ -46,17 +110,17 @@ int SyncDirectory(const QByteArray& directory) {
 } // namespace
 
 QString ReplaceFileContents(const QString& directory, const QString& name, QByteArrayView bytes) {
-    const QByteArray dir = directory.isEmpty() ? QByteArray(".") : QFile::encodeName(directory);
-    const QByteArray target = dir + '/' + QFile::encodeName(name);
-    // One fixed name: the program runs once per directory, and a temporary file that a crash
-    // left behind is replaced by the next save instead of piling up.
-    const QByteArray temporary = target + ".tmp";
-
-    ::unlink(temporary.constData());
-    const int fd =
-        ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    const QByteArray named = directory.isEmpty()
+                                 ? QFile::encodeName(name)
+                                 : QFile::encodeName(directory) + '/' + QFile::encodeName(name);
+    const QByteArray target = FollowLinks(named);
+    if (target.isEmpty()) {
+        return Failure(named, "following its links", errno);
+    }
+    QByteArray temporary;
+    const int fd = CreateTemporary(target, temporary);
     if (fd < 0) {
-        return Failure(target, "creating the temporary file", errno);
+        return Failure(named, "creating the temporary file", errno);
     }
     const char* step = nullptr; // the first step that failed
     int error = 0;
@@ -79,10 +143,14 @@ QString ReplaceFileContents(const QString& directory, const QString& name, QByte
                      "renaming the temporary file over it");
     if (!ok) {
         ::unlink(temporary.constData());
-        return Failure(target, step, error);
+        return Failure(named, step, error);
     }
-    if (const int syncError = SyncDirectory(dir); syncError != 0) {
-        return Failure(target, "syncing the directory after the rename", syncError);
+    // The new file is in place; only its durability across a power failure is in doubt.
+    if (const int syncError = SyncDirectory(DirectoryOf(target)); syncError != 0) {
+        QString warning = QStringLiteral("saved, but a power failure may yet undo it: ") +
+                          Describe(named, "syncing the directory", syncError);
+        warning.replace(u'\n', u' ').replace(u'\r', u' ');
+        std::fprintf(stderr, "Odovex: %s\n", qUtf8Printable(warning));
     }
     return {};
 }

@@ -36,11 +36,26 @@ const std::array<FileLine, kLinesPerRecord> kFileLines{{
 template <class... F> struct Overloaded : F... { using F::operator()...; };
 template <class... F> Overloaded(F...) -> Overloaded<F...>;
 
+// The decimal separators that locales write: the full stop, the comma and the Arabic decimal
+// separator. A file is read with all of them whatever the locale, since the locale it was
+// written under is not known; grouping is never written and never read, so "1,234" is 1.234.
+constexpr std::array<QStringView, 3> kDecimalPoints{u".", u",", u"\u066B"};
+
+// A number line: digits with one decimal separator at most. No two separators can both pass,
+// since the text under one separator fails on any other.
+std::optional<Currency> NumberFromText(QStringView text) {
+    for (const QStringView point : kDecimalPoints) {
+        if (const std::optional<Currency> value = CurrencyFromText(text, point, {})) {
+            return value;
+        }
+    }
+    return std::nullopt;
+}
+
 // A boolean line: "True"/"False" in any case, or a number, false exactly when it is zero. The
 // number's form is checked with its digits 1 to 9 turned into 0, so that a value beyond the
 // Currency range is still true and 0.00001 is not rounded to false.
-std::optional<VbBool> BoolFromText(const QString& line, QStringView decimalPoint,
-                                   QStringView groupSeparator) {
+std::optional<VbBool> BoolFromText(const QString& line) {
     const QStringView text = QStringView(line).trimmed();
     if (text.compare(u"True", Qt::CaseInsensitive) == 0) {
         return kTrue;
@@ -56,7 +71,7 @@ std::optional<VbBool> BoolFromText(const QString& line, QStringView decimalPoint
             nonZero = true;
         }
     }
-    if (!CurrencyFromText(zeroed, decimalPoint, groupSeparator)) {
+    if (!NumberFromText(zeroed)) {
         return std::nullopt;
     }
     return nonZero ? kTrue : kFalse;
@@ -64,10 +79,8 @@ std::optional<VbBool> BoolFromText(const QString& line, QStringView decimalPoint
 
 } // namespace
 
-StatsFileReader::StatsFileReader(StatsRecord& record, std::function<bool()> afterEachRecord,
-                                 const QLocale& locale)
-    : record_(record), afterEachRecord_(std::move(afterEachRecord)),
-      decimalPoint_(locale.decimalPoint()), groupSeparator_(locale.groupSeparator()) {}
+StatsFileReader::StatsFileReader(StatsRecord& record, std::function<bool()> afterEachRecord)
+    : record_(record), afterEachRecord_(std::move(afterEachRecord)) {}
 
 bool StatsFileReader::fail(const QString& reason) {
     failure_ = QStringLiteral("line %1: %2").arg(lineNumber_).arg(reason);
@@ -131,12 +144,9 @@ bool StatsFileReader::endLine() {
     const bool converted = std::visit(
         Overloaded{
             [&](Currency StatsRecord::*field) {
-                return store(staged_.*field,
-                             CurrencyFromText(text, decimalPoint_, groupSeparator_));
+                return store(staged_.*field, NumberFromText(text));
             },
-            [&](VbBool StatsRecord::*field) {
-                return store(staged_.*field, BoolFromText(text, decimalPoint_, groupSeparator_));
-            },
+            [&](VbBool StatsRecord::*field) { return store(staged_.*field, BoolFromText(text)); },
             [&](QString StatsRecord::*field) {
                 staged_.*field = text;
                 return true;

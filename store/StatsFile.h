@@ -37,15 +37,16 @@ struct [[nodiscard]] SaveResult {
 
 // Reads the file's bytes as they arrive, in chunks of any size, holding at most one line. A
 // line ends at CR LF, a lone CR or a lone LF; the last line may end at the end of the file.
-// Text is UTF-8. Number lines take the locale's decimal and group separators, boolean lines
-// "True"/"False" in any case or a number (zero is false). A group of twelve lines reaches the
+// Text is UTF-8. Number lines hold at most one decimal separator, whichever a locale writes (a
+// full stop, a comma or the Arabic decimal separator) whatever the current locale, and no
+// grouping, so a file reads the same under every locale; boolean lines hold "True"/"False" in
+// any case or such a number (zero is false). A group of twelve lines reaches the
 // record only once all twelve have converted; then the pending clicks are cleared (the loaded
 // counts include them) and `afterEachRecord` runs, a false return failing the load. The first
 // failure ends the read; later bytes are ignored.
 class StatsFileReader {
 public:
-    StatsFileReader(StatsRecord& record, std::function<bool()> afterEachRecord,
-                    const QLocale& locale = QLocale());
+    StatsFileReader(StatsRecord& record, std::function<bool()> afterEachRecord);
     // False once the read has failed.
     bool feed(QByteArrayView bytes);
     // The outcome, once every byte has been fed. An empty input loads nothing and succeeds.
@@ -57,8 +58,6 @@ private:
 
     StatsRecord& record_;
     std::function<bool()> afterEachRecord_;
-    QString decimalPoint_;
-    QString groupSeparator_;
     StatsRecord staged_;
     QByteArray line_;
     bool afterCarriageReturn_ = false;
@@ -68,7 +67,8 @@ private:
 };
 
 // Reads the file at `path` record after record into `record`, calling `afterEachRecord` after
-// each. Only a regular file is read, and it is opened read-only.
+// each. Only a regular file is read, and it is opened read-only; a link is followed. A bare name
+// is looked up in the current directory, whatever bytes the directory's own name holds.
 LoadResult ReadStatsFile(const QString& path, StatsRecord& record,
                          const std::function<bool()>& afterEachRecord);
 
@@ -78,9 +78,10 @@ LoadResult ReadStatsFile(const QString& path, StatsRecord& record,
 std::optional<QByteArray> StatsFileBytes(const StatsRecord& record,
                                          const QLocale& locale = QLocale());
 
-// Replaces `directory`/Odovex1.dat with the record's twelve lines atomically (temporary file in
-// the same directory, written, synced, renamed over the old one, directory synced). On failure
-// the old file is left byte for byte and the temporary file is removed.
+// Replaces `directory`/Odovex1.dat with the record's twelve lines atomically, as
+// ReplaceFileContents does: an empty `directory` is the current directory, a link keeps pointing at
+// the file it names. On failure the old file is left byte for byte and the temporary file is
+// removed.
 SaveResult WriteStatsFile(const QString& directory, const StatsRecord& record);
 
 // The periodic save's count: true on every ninth firing of the one-minute timer.

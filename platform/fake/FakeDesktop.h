@@ -17,6 +17,13 @@ public:
         screen_ = ScreenMetrics::fromPixels(width, height);
     }
     void setScreen(const ScreenMetrics& metrics) { screen_ = metrics; }
+    // A change of monitors, told to the screen handler at once.
+    void changeScreen(const ScreenMetrics& metrics) {
+        screen_ = metrics;
+        if (screenHandler_) {
+            screenHandler_();
+        }
+    }
     void press(int code);
     void release(int code);
     // Press and release between two ticks.
@@ -34,6 +41,9 @@ public:
     bool keyActive(int code) override;
     int pollKeys(bool armed) override;
     ScreenMetrics screen() override { return screen_; }
+    void setScreenHandler(std::function<void()> handler) override {
+        screenHandler_ = std::move(handler);
+    }
     bool mayRest() const override;
 
 private:
@@ -48,5 +58,6 @@ private:
     Bits pressedSince_{};
     int lastAnswer_ = kProbeSweepDone;
     bool mayRest_ = true;
+    std::function<void()> screenHandler_;
     std::int64_t queries_ = 0;
 };

@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <climits>
 #include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -59,7 +61,8 @@ QString ExecArgument(const QString& argument) {
     return quoted + u'"';
 }
 
-QByteArray EntryText(const QString& program) {
+// The entry starts `program` in `directory`.
+QByteArray EntryText(const QString& program, const QString& directory) {
     QString exec = ExecArgument(program);
     // GLib, KIO and systemd's autostart generator look the program up before they expand %%,
     // and would find no such file: a program whose path holds a percent sign starts through
@@ -67,14 +70,13 @@ QByteArray EntryText(const QString& program) {
     if (program.contains(u'%')) {
         exec.prepend(QStringLiteral("env "));
     }
-    const QString text =
-        QStringLiteral("[Desktop Entry]\n"
-                       "Type=Application\n"
-                       "Name=Odovex\n"
-                       "Exec=%1\n"
-                       "Path=%2\n"
-                       "Icon=odovex\n")
-            .arg(EscapeValue(exec), EscapeValue(QFileInfo(program).absolutePath()));
+    const QString text = QStringLiteral("[Desktop Entry]\n"
+                                        "Type=Application\n"
+                                        "Name=Odovex\n"
+                                        "Exec=%1\n"
+                                        "Path=%2\n"
+                                        "Icon=odovex\n")
+                             .arg(EscapeValue(exec), EscapeValue(directory));
     return text.toUtf8();
 }
 
@@ -84,8 +86,24 @@ void Report(QString message) {
     std::fprintf(stderr, "Odovex: %s\n", qUtf8Printable(message));
 }
 
-// A freedesktop autostart entry for the user's login: the desktop starts `path` in its own
-// directory, where the statistics file lies.
+// The program file of this process, by its real path. One replaced while it runs (an upgrade)
+// reads as "<path> (deleted)": the file now at that path is the one to start at login.
+QString RunningProgramFile() {
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = readlink("/proc/self/exe", target.data(), PATH_MAX);
+    if (length <= 0 || length == PATH_MAX) {
+        return {};
+    }
+    target.truncate(length);
+    constexpr QByteArrayView kDeleted = " (deleted)";
+    if (target.endsWith(kDeleted) && access(target.constData(), F_OK) != 0) {
+        target.chop(kDeleted.size());
+    }
+    return QFile::decodeName(target);
+}
+
+// A freedesktop autostart entry for the user's login: the desktop starts `program` in the
+// directory of `path`, where the statistics file lies.
 class DesktopAutostartEntry : public AutostartEntry {
 public:
     void create() override {
@@ -94,9 +112,14 @@ public:
             Report(QStringLiteral("cannot create the autostart folder %1").arg(folder));
             return;
         }
+        if (program.isEmpty()) {
+            Report(QStringLiteral("cannot make the autostart entry: the running program's file "
+                                  "is unknown"));
+            return;
+        }
         // Written whole or not at all: a temporary file renamed over the entry.
         QSaveFile file(EntryFile(folder));
-        const QByteArray text = EntryText(path);
+        const QByteArray text = EntryText(program, QFileInfo(path).absolutePath());
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
             Report(QStringLiteral("cannot write the autostart entry %1: %2")
                        .arg(file.fileName(), file.errorString()));
@@ -121,5 +144,7 @@ private:
 } // namespace
 
 std::unique_ptr<AutostartEntry> CreateAutostartEntry() {
-    return std::make_unique<DesktopAutostartEntry>();
+    auto entry = std::make_unique<DesktopAutostartEntry>();
+    entry->program = RunningProgramFile();
+    return entry;
 }

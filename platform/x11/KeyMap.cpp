@@ -1,147 +1,65 @@
 #include "KeyMap.h"
 
-#include <X11/XF86keysym.h>
-#include <X11/keysym.h>
+#include <array>
 
 namespace {
 
-struct SymCode {
-    KeySym sym;
+// X keycodes are Linux input codes plus this.
+constexpr int kEvdevOffset = 8;
+
+struct PositionCode {
+    int evdev; // the key's Linux input code
     int vk;
 };
 
-// Keysyms (of the unshifted level) that are not letters, digits, F-keys or keypad keys, with
-// their virtual-key codes. The punctuation keys take the OEM codes of the US layout.
-constexpr SymCode kTable[] = {
-    {XK_Break, 0x03},
-    {XK_BackSpace, 0x08},
-    {XK_Tab, 0x09},
-    {XK_ISO_Left_Tab, 0x09},
-    {XK_Clear, 0x0C},
-    {XK_Return, 0x0D},
-    {XK_KP_Enter, 0x0D},
-    {XK_Shift_L, 0x10},
-    {XK_Shift_R, 0x10},
-    {XK_Control_L, 0x11},
-    {XK_Control_R, 0x11},
-    {XK_Alt_L, 0x12},
-    {XK_Alt_R, 0x12},
-    {XK_Meta_L, 0x12},
-    {XK_Meta_R, 0x12},
-    {XK_ISO_Level3_Shift, 0x12},
-    {XK_Mode_switch, 0x12},
-    {XK_Pause, 0x13},
-    {XK_Caps_Lock, 0x14},
-    {XK_Escape, 0x1B},
-    {XK_space, 0x20},
-    {XK_Prior, 0x21},
-    {XK_Next, 0x22},
-    {XK_End, 0x23},
-    {XK_Home, 0x24},
-    {XK_Left, 0x25},
-    {XK_Up, 0x26},
-    {XK_Right, 0x27},
-    {XK_Down, 0x28},
-    {XK_Select, 0x29},
-    {XK_Execute, 0x2B},
-    {XK_Print, 0x2C},
-    {XK_Sys_Req, 0x2C},
-    {XK_Insert, 0x2D},
-    {XK_Delete, 0x2E},
-    {XK_Help, 0x2F},
-    {XK_Super_L, 0x5B},
-    {XK_Super_R, 0x5C},
-    {XK_Menu, 0x5D},
-    {XF86XK_Sleep, 0x5F},
-    {XK_KP_Multiply, 0x6A},
-    {XK_KP_Add, 0x6B},
-    {XK_KP_Subtract, 0x6D},
-    {XK_KP_Divide, 0x6F},
-    {XK_Num_Lock, 0x90},
-    {XK_Scroll_Lock, 0x91},
-    {XF86XK_Back, 0xA6},
-    {XF86XK_Forward, 0xA7},
-    {XF86XK_Reload, 0xA8},
-    {XF86XK_Stop, 0xA9},
-    {XF86XK_Search, 0xAA},
-    {XF86XK_Favorites, 0xAB},
-    {XF86XK_HomePage, 0xAC},
-    {XF86XK_AudioMute, 0xAD},
-    {XF86XK_AudioLowerVolume, 0xAE},
-    {XF86XK_AudioRaiseVolume, 0xAF},
-    {XF86XK_AudioNext, 0xB0},
-    {XF86XK_AudioPrev, 0xB1},
-    {XF86XK_AudioStop, 0xB2},
-    {XF86XK_AudioPlay, 0xB3},
-    {XF86XK_AudioPause, 0xB3},
-    {XF86XK_Mail, 0xB4},
-    {XF86XK_AudioMedia, 0xB5},
-    {XF86XK_MyComputer, 0xB6},
-    {XF86XK_Calculator, 0xB7},
-    {XK_semicolon, 0xBA},
-    {XK_equal, 0xBB},
-    {XK_plus, 0xBB},
-    {XK_comma, 0xBC},
-    {XK_minus, 0xBD},
-    {XK_period, 0xBE},
-    {XK_slash, 0xBF},
-    {XK_grave, 0xC0},
-    {XK_bracketleft, 0xDB},
-    {XK_backslash, 0xDC},
-    {XK_bracketright, 0xDD},
-    {XK_apostrophe, 0xDE},
-    {XK_less, 0xE2},
+// Keys by position. Both Shift, both Control and both Alt keys give the one code Windows
+// reports for either side; the keypad's Enter gives Enter's.
+constexpr PositionCode kPositions[] = {
+    {1, 0x1B},   {2, '1'},    {3, '2'},    {4, '3'},    {5, '4'},    {6, '5'},    {7, '6'},
+    {8, '7'},    {9, '8'},    {10, '9'},   {11, '0'},   {12, 0xBD},  {13, 0xBB},  {14, 0x08},
+    {15, 0x09},  {16, 'Q'},   {17, 'W'},   {18, 'E'},   {19, 'R'},   {20, 'T'},   {21, 'Y'},
+    {22, 'U'},   {23, 'I'},   {24, 'O'},   {25, 'P'},   {26, 0xDB},  {27, 0xDD},  {28, 0x0D},
+    {29, 0x11},  {30, 'A'},   {31, 'S'},   {32, 'D'},   {33, 'F'},   {34, 'G'},   {35, 'H'},
+    {36, 'J'},   {37, 'K'},   {38, 'L'},   {39, 0xBA},  {40, 0xDE},  {41, 0xC0},  {42, 0x10},
+    {43, 0xDC},  {44, 'Z'},   {45, 'X'},   {46, 'C'},   {47, 'V'},   {48, 'B'},   {49, 'N'},
+    {50, 'M'},   {51, 0xBC},  {52, 0xBE},  {53, 0xBF},  {54, 0x10},  {55, 0x6A},  {56, 0x12},
+    {57, 0x20},  {58, 0x14},  {69, 0x90},  {70, 0x91},  {71, 0x67},  {72, 0x68},  {73, 0x69},
+    {74, 0x6D},  {75, 0x64},  {76, 0x65},  {77, 0x66},  {78, 0x6B},  {79, 0x61},  {80, 0x62},
+    {81, 0x63},  {82, 0x60},  {83, 0x6E},  {86, 0xE2},  {87, 0x7A},  {88, 0x7B},  {96, 0x0D},
+    {97, 0x11},  {98, 0x6F},  {99, 0x2C},  {100, 0x12}, {102, 0x24}, {103, 0x26}, {104, 0x21},
+    {105, 0x25}, {106, 0x27}, {107, 0x23}, {108, 0x28}, {109, 0x22}, {110, 0x2D}, {111, 0x2E},
+    {113, 0xAD}, {114, 0xAE}, {115, 0xAF}, {119, 0x13}, {125, 0x5B}, {126, 0x5C}, {127, 0x5D},
+    {128, 0xA9}, {140, 0xB7}, {142, 0x5F}, {155, 0xB4}, {156, 0xAB}, {157, 0xB6}, {158, 0xA6},
+    {159, 0xA7}, {163, 0xB0}, {164, 0xB3}, {165, 0xB1}, {166, 0xB2}, {172, 0xAC}, {173, 0xA8},
+    {217, 0xAA}, {226, 0xB5},
 };
+// F1 to F10 and F13 to F24 lie in runs.
+constexpr int kEvdevF1 = 59;
+constexpr int kEvdevF13 = 183;
+constexpr int kVkF1 = 0x70;
+constexpr int kVkF13 = 0x7C;
 
-int KeypadCodeOf(KeySym sym) {
-    if (sym >= XK_KP_0 && sym <= XK_KP_9) {
-        return 0x60 + static_cast<int>(sym - XK_KP_0);
+constexpr std::array<unsigned char, 256> BuildTable() {
+    std::array<unsigned char, 256> table{};
+    table.fill(kVkUnassigned);
+    for (const PositionCode& key : kPositions) {
+        table[key.evdev + kEvdevOffset] = static_cast<unsigned char>(key.vk);
     }
-    if (sym == XK_KP_Decimal || sym == XK_KP_Separator) {
-        return 0x6E;
+    for (int i = 0; i < 10; ++i) {
+        table[kEvdevF1 + i + kEvdevOffset] = static_cast<unsigned char>(kVkF1 + i);
     }
-    return kVkNone;
+    for (int i = 0; i < 12; ++i) {
+        table[kEvdevF13 + i + kEvdevOffset] = static_cast<unsigned char>(kVkF13 + i);
+    }
+    return table;
 }
 
-int CodeOfSym(KeySym sym) {
-    if (sym >= XK_a && sym <= XK_z) {
-        return 'A' + static_cast<int>(sym - XK_a);
-    }
-    if (sym >= XK_A && sym <= XK_Z) {
-        return 'A' + static_cast<int>(sym - XK_A);
-    }
-    if (sym >= XK_0 && sym <= XK_9) {
-        return '0' + static_cast<int>(sym - XK_0);
-    }
-    if (sym >= XK_F1 && sym <= XK_F24) {
-        return 0x70 + static_cast<int>(sym - XK_F1);
-    }
-    for (const SymCode& entry : kTable) {
-        if (entry.sym == sym) {
-            return entry.vk;
-        }
-    }
-    return kVkNone;
-}
+constexpr std::array<unsigned char, 256> kCodeOfKeycode = BuildTable();
 
 } // namespace
 
-int VirtualKeyOf(const KeySym* syms, int count) {
-    // The keypad's digit keys carry KP_Home, KP_End ... on their first level and the digits on
-    // the second; they count as the digits, as on Windows with Num Lock on.
-    for (int level = 0; level < count; ++level) {
-        if (const int code = KeypadCodeOf(syms[level]); code != kVkNone) {
-            return code;
-        }
-    }
-    for (int level = 0; level < count; ++level) {
-        if (syms[level] == NoSymbol) {
-            continue;
-        }
-        const int code = CodeOfSym(syms[level]);
-        return code == kVkNone ? kVkUnassigned : code;
-    }
-    return kVkUnassigned;
+int VirtualKeyOfKeycode(int keycode) {
+    return keycode >= 0 && keycode < 256 ? kCodeOfKeycode[keycode] : kVkUnassigned;
 }
 
 int VirtualButtonOf(int button) {

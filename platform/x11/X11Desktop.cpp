@@ -7,27 +7,14 @@
 // Xlib last: its macros (None, KeyPress, FocusIn...) clash with names in Qt's headers.
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xrandr.h>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
 
 // X errors logged one by one; further ones are counted only.
 constexpr std::uint64_t kErrorsLogged = 20;
-constexpr double kTwipsPerInch = 1440.0;
-constexpr double kDefaultTwipsPerPixel = 15.0;
-
-// Twips per pixel from the Xft.dpi resource the desktop publishes, 15 (96 dpi) without one.
-double TwipsPerPixelOf(const char* resources) {
-    const char* entry = resources ? std::strstr(resources, "Xft.dpi:") : nullptr;
-    if (!entry) {
-        return kDefaultTwipsPerPixel;
-    }
-    const double dpi = std::strtod(entry + std::strlen("Xft.dpi:"), nullptr);
-    return dpi >= 24 && dpi <= 1440 ? kTwipsPerInch / dpi : kDefaultTwipsPerPixel;
-}
 
 std::vector<X11Desktop*>& Instances() {
     static std::vector<X11Desktop*> instances;
@@ -149,8 +136,8 @@ bool X11Desktop::init(QString* error) {
 
     // Select first, then read the state: a change in between is then also seen as an event.
     unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
-    for (int type :
-         {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease, XI_RawMotion}) {
+    for (int type : {XI_RawKeyPress, XI_RawKeyRelease, XI_RawButtonPress, XI_RawButtonRelease,
+                     XI_RawMotion, XI_RawTouchBegin, XI_RawTouchUpdate, XI_RawTouchEnd}) {
         XISetMask(mask, type);
     }
     XIEventMask events{XIAllMasterDevices, static_cast<int>(sizeof mask), mask};
@@ -165,10 +152,10 @@ bool X11Desktop::init(QString* error) {
     atomActive_ = atoms[0];
     atomSupported_ = atoms[1];
 
-    width_ = DisplayWidth(display_, DefaultScreen(display_));
-    height_ = DisplayHeight(display_, DefaultScreen(display_));
-    twipsPerPixel_ = TwipsPerPixelOf(XResourceManagerString(display_));
-    readKeyboardMap();
+    rootWidth_ = DisplayWidth(display_, DefaultScreen(display_));
+    rootHeight_ = DisplayHeight(display_, DefaultScreen(display_));
+    watchMonitors();
+    readMonitors();
     readStartState();
 
     notifier_ =
@@ -193,12 +180,15 @@ void X11Desktop::drain(bool readSocket) {
             XNextEvent(display_, &event);
             handle(event);
         }
-        if (lost_ || !keymapStale_) {
+        if (lost_ || !monitorsStale_) {
             break;
         }
-        keymapStale_ = false;
-        readKeyboardMap();
+        monitorsStale_ = false;
+        readMonitors();
         readSocket = false;
+        if (onScreen_) {
+            QMetaObject::invokeMethod(&graceTimer_, onScreen_, Qt::QueuedConnection);
+        }
     }
     if (lost_) {
         noticeLost();
@@ -211,7 +201,8 @@ void X11Desktop::handle(XEvent& event) {
     case GenericEvent:
         if (event.xcookie.extension == xiOpcode_ && XGetEventData(display_, &event.xcookie)) {
             const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
-            handleRaw(raw->evtype, raw->detail, raw->valuators.mask, raw->valuators.mask_len);
+            handleRaw(raw->evtype, raw->deviceid, raw->detail, raw->valuators.mask,
+                      raw->valuators.mask_len);
             XFreeEventData(display_, &event.xcookie);
         }
         break;
@@ -222,15 +213,17 @@ void X11Desktop::handle(XEvent& event) {
         break;
     case ConfigureNotify:
         if (event.xconfigure.window == root_) {
-            width_ = event.xconfigure.width;
-            height_ = event.xconfigure.height;
+            rootWidth_ = event.xconfigure.width;
+            rootHeight_ = event.xconfigure.height;
+            monitorsStale_ = true;
         }
         break;
-    case MappingNotify:
-        // Read outside the event loop above: it takes a round trip.
-        keymapStale_ = keymapStale_ || event.xmapping.request == MappingKeyboard;
-        break;
     default:
+        // Monitors are read outside the event loop above: it takes round trips.
+        if (isMonitorEvent(event)) {
+            XRRUpdateConfiguration(&event);
+            monitorsStale_ = true;
+        }
         break;
     }
 }
@@ -266,11 +259,6 @@ Point X11Desktop::cursorPos() {
         drain(false);
     }
     return cursor_;
-}
-
-ScreenMetrics X11Desktop::screen() {
-    drain(false);
-    return ScreenMetrics::fromPixels(width_, height_, twipsPerPixel_);
 }
 
 bool X11Desktop::mayRest() const {

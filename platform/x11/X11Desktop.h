@@ -18,9 +18,10 @@ struct _XDisplay;
 union _XEvent;
 
 // The desktop seen through a private Xlib connection (Qt's own is not used: the XInput version
-// is fixed per connection and Qt negotiates its own). Keys and buttons come from XInput 2.2 raw
-// events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by root
-// PropertyNotify, the cursor asked only after raw motion. The connection is watched by the
+// is fixed per connection and Qt negotiates its own). Keys, buttons and touches come from
+// XInput 2.2 raw events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by
+// root PropertyNotify, the cursor asked only after raw motion or a touch, the primary monitor
+// from RandR's monitor list read again after its change events. The connection is watched by the
 // event loop of the thread that opens it, and every call first takes in what Xlib has queued,
 // so an idle desktop costs no request at all.
 //
@@ -55,11 +56,23 @@ public:
     // sees every change, one per sweep, where one look at the end state would miss a release
     // and a press of the same key.
     int pollKeys(bool armed) override;
-    // The root window's size, kept by ConfigureNotify; twips per pixel from Xft.dpi at start.
+    // The primary monitor of RandR 1.5's monitor list, read again on every RandR change; the
+    // root window (kept by ConfigureNotify) where there is none. Device pixels, 15 twips each.
     ScreenMetrics screen() override;
     bool mayRest() const override;
     // Without a handler, a lost connection ends the event loop with exit code 1.
     void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
+    void setScreenHandler(std::function<void()> handler) override {
+        onScreen_ = std::move(handler);
+    }
+
+    // One raw XInput event as the server delivers it (type XI_Raw*, the device, the detail:
+    // keycode, button or touch id, and the valuator mask). Public so that events a test server
+    // cannot make, touches on a display without a touch device, can be fed as they would come.
+    void handleRaw(int type, int device, int detail, const unsigned char* valuatorMask,
+                   int maskLength);
+    // How many monitors the last read of RandR's list held (0 without RandR 1.5).
+    int monitorCount() const { return monitorCount_; }
 
     // Measurements: requests sent since the probe was ready (both connections), round trips
     // the probes waited for, X errors received.
@@ -83,7 +96,10 @@ private:
     explicit X11Desktop(_XDisplay* display);
     bool init(QString* error);
     void readStartState();
-    void readKeyboardMap();
+    // RandR 1.5: selects its change events and reads the monitor list. False without it.
+    bool watchMonitors();
+    void readMonitors();
+    bool isMonitorEvent(const _XEvent& event) const;
     void rebuildDown();
     // The 32-bit items of a root window property of `type`; empty when it is missing or of
     // another type. One round trip.
@@ -98,7 +114,7 @@ private:
     void drain(bool readSocket);
     void handle(_XEvent& event);
     void handleProperty(unsigned long atom, unsigned long serial);
-    void handleRaw(int type, int detail, const unsigned char* valuatorMask, int maskLength);
+    void queueInput(int source, bool press);
     void apply(std::uint16_t input);
     int lowestActive() const;
     void noticeLost();
@@ -117,9 +133,10 @@ private:
     QTimer graceTimer_;
     QTimer watchdog_;
     std::function<void()> onLost_;
+    std::function<void()> onScreen_;
 
-    // Key state. Sources are X keycodes and physical button numbers; codes are virtual keys.
-    std::array<std::uint8_t, 256> codeOfKeycode_{};
+    // Key state. Sources are X keycodes and physical button numbers (0 for touches); codes are
+    // virtual keys.
     Bits keyDown_{};
     Bits buttonDown_{};
     Bits codeDown_{};
@@ -129,7 +146,9 @@ private:
     std::deque<std::uint16_t> pendingInput_;
     int lastAnswer_ = kProbeSweepDone;
     bool answeredFromMemory_ = false;
-    bool keymapStale_ = false;
+    // Touches that began and have not ended: device and touch id.
+    std::vector<std::pair<int, int>> touches_;
+    static constexpr std::size_t kMaxTouches = 20;
 
     // Foreground window. A read of a property is current for every PropertyNotify older than
     // its request: those carry a smaller serial.
@@ -144,9 +163,15 @@ private:
 
     Point cursor_;
     bool moved_ = false;
+    int rootWidth_ = 0;
+    int rootHeight_ = 0;
+    int randrEvent_ = -1; // RandR's first event code, -1 without RandR 1.5
+    bool monitorsStale_ = false;
+    int monitorCount_ = 0;
     int width_ = 0;
     int height_ = 0;
-    double twipsPerPixel_ = 15.0;
+    int widthMm_ = 0;
+    int heightMm_ = 0;
 
     std::uint64_t eventsHandled_ = 0;
     std::uint64_t eventsAtSweep_ = 0;

@@ -4,6 +4,7 @@
 #include "KeyMap.h"
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <algorithm>
 #include <bit>
 
 // Key and button state: what the input probe's sweeps see.
@@ -33,6 +34,13 @@ template <typename F> void ForEachSet(const Bits& bits, F&& f) {
 constexpr std::size_t kMaxPendingInput = 32;
 constexpr std::uint16_t kButtonSource = 256;
 constexpr std::uint16_t kPressFlag = 512;
+// Touches take the place of button 0, which no pointer has: the pointer that a touch screen
+// emulates presses its left button while a touch lasts.
+constexpr int kTouchButton = 0;
+
+int CodeOfButton(int button) {
+    return button == kTouchButton ? VirtualButtonOf(1) : VirtualButtonOf(button);
+}
 
 } // namespace
 
@@ -65,36 +73,26 @@ void X11Desktop::readStartState() {
     rebuildDown();
 }
 
-void X11Desktop::readKeyboardMap() {
-    int first = 0;
-    int last = 0;
-    XDisplayKeycodes(display_, &first, &last);
-    int perKeycode = 0;
-    KeySym* syms = XGetKeyboardMapping(display_, first, last - first + 1, &perKeycode);
-    ++roundTrips_;
-    codeOfKeycode_.fill(kVkUnassigned);
-    if (syms) {
-        // The first group's levels 1 and 2 lead each keycode's list.
-        for (int keycode = first; keycode <= last; ++keycode) {
-            codeOfKeycode_[keycode] =
-                VirtualKeyOf(syms + (keycode - first) * perKeycode, std::min(perKeycode, 2));
-        }
-        XFree(syms);
-    }
-    rebuildDown();
-}
-
 void X11Desktop::rebuildDown() {
     codeDown_ = {};
-    ForEachSet(keyDown_, [this](int keycode) { Set(codeDown_, codeOfKeycode_[keycode], true); });
+    ForEachSet(keyDown_,
+               [this](int keycode) { Set(codeDown_, VirtualKeyOfKeycode(keycode), true); });
     ForEachSet(buttonDown_, [this](int button) {
-        if (const int code = VirtualButtonOf(button); code != kVkNone) {
+        if (const int code = CodeOfButton(button); code != kVkNone) {
             Set(codeDown_, code, true);
         }
     });
 }
 
-void X11Desktop::handleRaw(int type, int detail, const unsigned char* valuatorMask,
+void X11Desktop::queueInput(int source, bool press) {
+    if (pendingInput_.size() >= kMaxPendingInput) {
+        apply(pendingInput_.front());
+        pendingInput_.pop_front();
+    }
+    pendingInput_.push_back(static_cast<std::uint16_t>(source + (press ? kPressFlag : 0)));
+}
+
+void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char* valuatorMask,
                            int maskLength) {
     switch (type) {
     case XI_RawKeyPress:
@@ -103,17 +101,37 @@ void X11Desktop::handleRaw(int type, int detail, const unsigned char* valuatorMa
     case XI_RawButtonRelease: {
         const bool button = type == XI_RawButtonPress || type == XI_RawButtonRelease;
         const bool press = type == XI_RawKeyPress || type == XI_RawButtonPress;
-        if (detail < 0 || detail > 255 || (button && VirtualButtonOf(detail) == kVkNone)) {
+        if (detail < 0 || detail > 255 ||
+            (button && (detail == kTouchButton || VirtualButtonOf(detail) == kVkNone))) {
             return;
         }
-        if (pendingInput_.size() >= kMaxPendingInput) {
-            apply(pendingInput_.front());
-            pendingInput_.pop_front();
-        }
-        pendingInput_.push_back(static_cast<std::uint16_t>(detail + (button ? kButtonSource : 0) +
-                                                           (press ? kPressFlag : 0)));
+        queueInput(detail + (button ? kButtonSource : 0), press);
         return;
     }
+    case XI_RawTouchBegin:
+    case XI_RawTouchEnd: {
+        // Touch ids are unique per device while the touch lasts; the first touch presses, the
+        // end of the last one releases.
+        const std::pair<int, int> touch{device, detail};
+        const auto known = std::find(touches_.begin(), touches_.end(), touch);
+        const bool begin = type == XI_RawTouchBegin;
+        if (begin == (known != touches_.end()) || (begin && touches_.size() >= kMaxTouches)) {
+            return;
+        }
+        if (begin) {
+            touches_.push_back(touch);
+        } else {
+            touches_.erase(known);
+        }
+        if (touches_.size() == (begin ? 1U : 0U)) {
+            queueInput(kButtonSource + kTouchButton, begin);
+        }
+        moved_ = true; // the emulated pointer jumps to the touch
+        return;
+    }
+    case XI_RawTouchUpdate:
+        moved_ = true;
+        return;
     case XI_RawMotion:
         // Valuators 0 and 1 are x and y; motion on the scroll valuators alone is the wheel.
         if (maskLength > 0 && (XIMaskIsSet(valuatorMask, 0) || XIMaskIsSet(valuatorMask, 1))) {
@@ -132,12 +150,12 @@ void X11Desktop::apply(std::uint16_t input) {
         const int button = source - kButtonSource;
         Set(buttonDown_, button, press);
         if (press) {
-            Set(pressedSince_, VirtualButtonOf(button), true);
+            Set(pressedSince_, CodeOfButton(button), true);
         }
     } else {
         Set(keyDown_, source, press);
         if (press) {
-            Set(pressedSince_, codeOfKeycode_[source], true);
+            Set(pressedSince_, VirtualKeyOfKeycode(source), true);
         }
     }
     rebuildDown();

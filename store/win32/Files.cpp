@@ -2,6 +2,7 @@
 #include "store/ReplaceFile.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 
 #include <windows.h>
 
@@ -10,6 +11,9 @@
 namespace {
 
 constexpr DWORD kReadChunkBytes = 64 * 1024;
+// Names tried for a temporary file before a save gives up.
+constexpr int kTemporaryNameTries = 100;
+constexpr int kTemporaryNameLetters = 6;
 
 std::wstring Native(const QString& path) {
     return QDir::toNativeSeparators(path).toStdWString();
@@ -64,23 +68,42 @@ QString ReadRegularFile(const QString& path, const std::function<bool(QByteArray
     }
 }
 
+// A new file beside `target` whose name no other save uses: `target`, a full stop and random
+// letters. Sets `temporary` to its name.
+HANDLE CreateTemporary(const QString& target, QString& temporary) {
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int tries = 0; tries < kTemporaryNameTries; ++tries) {
+        temporary = target + u'.';
+        for (int i = 0; i < kTemporaryNameLetters; ++i) {
+            temporary += QLatin1Char(
+                kLetters[QRandomGenerator::system()->bounded(int(sizeof kLetters) - 1)]);
+        }
+        const HANDLE file = CreateFileW(Native(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) {
+            return file;
+        }
+    }
+    return INVALID_HANDLE_VALUE;
+}
+
 QString ReplaceFileContents(const QString& directory, const QString& name, QByteArrayView bytes) {
     const QString target =
         QDir(directory.isEmpty() ? QStringLiteral(".") : directory).filePath(name);
-    // One fixed name: the program runs once per directory, and a temporary file that a crash
-    // left behind is replaced by the next save instead of piling up.
-    const QString temporary = target + QStringLiteral(".tmp");
-    const auto failed = [&](const char* step, DWORD error) {
-        DeleteFileW(Native(temporary).c_str());
+    QString temporary;
+    Handle file(CreateTemporary(target, temporary));
+    const auto message = [&](const char* step, DWORD error) {
         return QStringLiteral("Could not save %1 (%2: %3)")
             .arg(QDir::toNativeSeparators(target), QLatin1String(step),
                  qt_error_string(int(error)));
     };
-    Handle file(CreateFileW(Native(temporary).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
-        return failed("creating the temporary file", GetLastError());
+        return message("creating the temporary file", GetLastError());
     }
+    const auto failed = [&](const char* step, DWORD error) {
+        DeleteFileW(Native(temporary).c_str());
+        return message(step, error);
+    };
     for (qsizetype done = 0; done < bytes.size();) {
         DWORD written = 0;
         const auto part = static_cast<DWORD>(std::min<qsizetype>(bytes.size() - done, 1 << 20));

@@ -24,8 +24,13 @@ ARMED_S = 1.0  # the click detector arms 500 ms after start-up
 FRESH = [" 0 ", " 0 ", " 0 ", "False", "English", " 12 ", " 9 ", "Start", " 0 ", " 0 ", " 0 ", ""]
 # Lines that a scenario's file holds in place of the fresh ones.
 CHANGED = {"first_start": {5: " 0 ", 6: " 0 "}, "autostart": {3: "True"}}
+ODD = b"counts \xff\xfe"  # a directory name that is not UTF-8
+LINKED = b"../kept/counts.dat"  # where its Odovex1.dat points
 SETUP_TWIPS = 3360  # the setup dialog's client width
 ENTRY = os.path.join("autostart", "Shortcut to Odovex.desktop")
+# Either of the two marks of a Wayland session.
+WAYLAND = {"wayland": {"WAYLAND_DISPLAY": "wayland-0"},
+           "wayland_tray": {"XDG_SESSION_TYPE": "wayland"}}
 
 
 def within(what, check, seconds=WAIT_S):
@@ -44,9 +49,10 @@ class Run:
         self.inject = desktop.injector(injector)
         self.odovex = self.start()
 
-    def start(self):
-        return self.desktop.spawn([self.program], cwd=self.directory, stderr=subprocess.PIPE,
-                                  text=True)
+    def start(self, *env):
+        """Starts the program, with the environment's settings `env` ("NAME=value") changed."""
+        return self.desktop.spawn(["env", *env, self.program], cwd=self.directory,
+                                  stderr=subprocess.PIPE, text=True)
 
     def x(self, *argv):
         return subprocess.run(argv, env=self.desktop.env, capture_output=True, text=True).stdout
@@ -98,7 +104,7 @@ class Run:
         return process.returncode, process.stderr.read()
 
     def saved(self):
-        with open(os.path.join(self.directory, "Odovex1.dat"), newline="") as data:
+        with open(os.path.join(os.fsencode(self.directory), b"Odovex1.dat"), newline="") as data:
             lines = data.read().split("\r\n")
         assert len(lines) == 13 and lines[12] == "" and lines[7] != "Start", lines
         return lines
@@ -144,11 +150,15 @@ def desktop_ends(run, end):
 
 
 def second_start(run):
+    """Refused by the user's lock, and by the statistics file's where the user's is looked for in
+    another place."""
     run.window(run.odovex)
-    second = run.start()
-    run.keys(run.window(second), "Return")
-    code, err = run.end(second)
-    assert code == 1 and "Odovex is already running." in err, (code, err)
+    with tempfile.TemporaryDirectory() as runtime:
+        for env in ([], ["XDG_RUNTIME_DIR=" + runtime]):
+            second = run.start(*env)
+            run.keys(run.window(second), "Return")
+            code, err = run.end(second)
+            assert code == 1 and "Odovex is already running." in err, (env, code, err)
     time.sleep(ARMED_S)
     run.inject.send("click 1 5 100")
     assert run.end(run.odovex, signal.SIGTERM)[0] == 0
@@ -159,8 +169,8 @@ def refused(run, before):
     run.keys(run.window(run.odovex), "Return")
     code, err = run.end(run.odovex)
     assert code == 1 and "cannot load" in err, (code, err)
-    names = os.listdir(run.directory)
-    assert names == ([] if before is None else ["Odovex1.dat"]), names
+    names = sorted(os.listdir(run.directory))
+    assert names == ([] if before is None else ["Odovex1.dat", "Odovex1.dat.lock"]), names
     if before is not None:
         with open(os.path.join(run.directory, "Odovex1.dat"), "rb") as data:
             assert data.read() == before
@@ -184,8 +194,9 @@ def hidden(run, window):
     return "IsViewable" not in run.x("xwininfo", "-id", window)
 
 
-def first_start(run):
-    """A zero screen dimension leaves the setup dialog alone on the screen until its OK."""
+def setup_alone(run):
+    """A zero screen dimension leaves the setup dialog alone on the screen until its OK, which
+    shows the main window; the dimensions typed are 12.5 by 9."""
     setup = run.window(run.odovex, "Odovex Setup")
     time.sleep(ARMED_S)  # time for a window shown after it
     assert run.windows(run.odovex, None) == [setup], run.windows(run.odovex, None)
@@ -196,6 +207,10 @@ def first_start(run):
     run.keys(setup, "Alt_L", "o")
     run.window(run.odovex)
     within("the setup dialog hidden", lambda: hidden(run, setup))
+
+
+def first_start(run):
+    setup_alone(run)
     answer_quit(run)
     assert [line.strip() for line in run.saved()[5:7]] == ["12.5", "9"], run.saved()
 
@@ -225,10 +240,37 @@ def autostart(run):
     assert len(icons) == 1 and run.geometry(icons[0])[2] < 100, icons
     with open(os.path.join(run.desktop.env["XDG_CONFIG_HOME"], ENTRY)) as entry:
         keys = dict(line.split("=", 1) for line in entry.read().splitlines() if "=" in line)
-    directory = os.path.realpath(run.directory)
-    assert keys["Exec"] == '"%s"' % os.path.join(directory, os.path.basename(run.program)), keys
-    assert keys["Path"] == directory, keys
+    # The program file that runs, which lies elsewhere, started in the statistics' directory.
+    assert keys["Exec"] == '"%s"' % os.path.realpath(run.program), keys
+    assert keys["Path"] == os.path.realpath(run.directory), keys
     assert run.end(run.odovex, signal.SIGTERM)[0] == 0
+
+
+def odd_directory(run):
+    """A directory whose name is not UTF-8, its statistics file a link to a file elsewhere."""
+    desktop_ends(run, lambda: run.odovex.send_signal(signal.SIGTERM))
+    link = os.path.join(run.directory, b"Odovex1.dat")
+    assert os.readlink(link) == LINKED, os.readlink(link)
+    # The lock and the temporary files of the saves beside the file itself.
+    assert os.listdir(run.directory) == [b"Odovex1.dat"], os.listdir(run.directory)
+    kept = sorted(os.listdir(os.path.dirname(os.path.join(run.directory, LINKED))))
+    assert kept == [b"counts.dat", b"counts.dat.lock"], kept
+
+
+def wayland(run, tray):
+    """A Wayland session: one notice that waits for no answer, a balloon over the tray icon or
+    else a message box beside the main window, and counting as ever."""
+    run.window(run.odovex)
+    if tray:
+        within("the balloon", lambda: len(run.windows(run.odovex, None)) == 3)
+    else:
+        within("the message box", lambda: len(run.windows(run.odovex)) == 2)
+    run.use_desktop()
+    assert len(run.windows(run.odovex)) == (1 if tray else 2), run.windows(run.odovex)
+    code, err = run.end(run.odovex, signal.SIGTERM)
+    notices = [line for line in err.splitlines() if "Wayland" in line]
+    assert code == 0 and len(notices) == 1, (code, err)
+    run.expect_counted()
 
 
 def main():
@@ -245,12 +287,20 @@ def main():
             for line, text in CHANGED.get(scenario, {}).items():
                 lines[line] = text
             before = "".join(line + "\r\n" for line in lines).encode()
-            with open(os.path.join(directory, "Odovex1.dat"), "wb") as data:
+            data_file = os.path.join(directory, "Odovex1.dat")
+            if scenario == "odd_directory":
+                os.mkdir(os.path.join(directory, "kept"))
+                directory = os.path.join(os.fsencode(directory), ODD)
+                os.mkdir(directory)
+                data_file = os.path.join(directory, LINKED)
+                os.symlink(LINKED, os.path.join(directory, b"Odovex1.dat"))
+            with open(data_file, "wb") as data:
                 data.write(before)
         with Desktop() as desktop:
             # This run's single-instance lock, apart from every other run's.
             desktop.env["XDG_RUNTIME_DIR"] = runtime
-            if scenario in ("tray", "autostart"):
+            desktop.env.update(WAYLAND.get(scenario, {}))
+            if scenario in ("tray", "autostart", "wayland_tray"):
                 desktop.spawn(["trayer", "--edge", "bottom", "--widthtype", "pixel", "--width",
                                "100", "--height", "24"])
                 within("the tray", lambda: "trayer" in subprocess.run(
@@ -265,7 +315,10 @@ def main():
              "cut_short": lambda: refused(run, before),
              "tray": lambda: tray(run),
              "first_start": lambda: first_start(run),
-             "autostart": lambda: autostart(run)}[scenario]()
+             "autostart": lambda: autostart(run),
+             "odd_directory": lambda: odd_directory(run),
+             "wayland": lambda: wayland(run, tray=False),
+             "wayland_tray": lambda: wayland(run, tray=True)}[scenario]()
     print("%s: passed" % scenario)
 
 

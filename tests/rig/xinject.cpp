@@ -77,7 +77,11 @@ private:
     std::vector<Step> steps_;
 };
 
+// A keysym name, or "#" and a keycode: a key by its place, whatever the layout.
 KeyCode KeycodeOf(const std::string& name) {
+    if (name.size() > 1 && name[0] == '#') {
+        return static_cast<KeyCode>(std::stoi(name.substr(1)));
+    }
     const KeySym sym = XStringToKeysym(name.c_str());
     const KeyCode code = sym == NoSymbol ? 0 : XKeysymToKeycode(gDisplay, sym);
     if (code == 0) {

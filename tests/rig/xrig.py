@@ -1,16 +1,18 @@
 #!/usr/bin/python3
 """A private X desktop for end-to-end tests and measurements.
 
-Starts Xvfb on a display number of its own choosing (-displayfd), openbox on it unless told
-otherwise, waits until both are ready, and tears everything down on every way out: normal end,
+Starts Xvfb on a display number of its own choosing (-displayfd), or Xorg with the dummy driver
+where several monitors are wanted (Xvfb has one RandR output and ignores user-defined monitors),
+openbox on it unless told otherwise, waits until both are ready, and tears everything down on every way out: normal end,
 exception, signal, or the death of this process (children get SIGKILL with it, PR_SET_PDEATHSIG).
 
 As a module:
-    with Desktop() as desktop:              # Desktop(screen="1200x900x24", wm=True)
+    with Desktop() as desktop:              # Desktop(screen="1200x900x24", wm=True, dpi=None,
+                                             #         monitors=False)
         app = desktop.spawn([program])       # DISPLAY set, stopped at teardown
         injector = desktop.injector(path)    # an interactive xinject, see Injector
 As a program, runs one command on a fresh desktop and passes on its exit status:
-    xrig.py [--screen WxHxD] [--no-wm] -- command [args...]
+    xrig.py [--screen WxHxD] [--dpi N] [--no-wm] [--monitors] -- command [args...]
 """
 
 import argparse
@@ -38,11 +40,42 @@ class RigError(RuntimeError):
     pass
 
 
+# Xorg's dummy driver: 16 RandR outputs (DUMMY0 on, the rest off until given a mode), no input
+# devices but the virtual core and XTest ones.
+DUMMY_CONFIG = """
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1200x900" 90.0 1200 1250 1300 1400 900 903 906 930
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 4096 2304
+  EndSubSection
+EndSection
+"""
+
+
 class Desktop:
-    def __init__(self, screen="1200x900x24", wm=True, dpi=None):
+    def __init__(self, screen="1200x900x24", wm=True, dpi=None, monitors=False):
         self.screen = screen
         self.wm = wm
         self.dpi = dpi
+        self.monitors = monitors
         self.display = None
         self.env = None
         self.xvfb = None
@@ -66,8 +99,7 @@ class Desktop:
         try:
             with open(os.path.join(self._home, "xvfb.log"), "w") as log:
                 self.xvfb = subprocess.Popen(
-                    ["Xvfb", "-displayfd", str(write_end), "-screen", "0", self.screen,
-                     "-nolisten", "tcp", "-noreset"]
+                    self._server_command(write_end) + ["-nolisten", "tcp", "-noreset"]
                     + (["-dpi", str(self.dpi)] if self.dpi else []),
                     pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                     stderr=log, preexec_fn=_die_with_parent)
@@ -83,10 +115,24 @@ class Desktop:
                         XDG_CONFIG_HOME=os.path.join(self._home, "config"),
                         XDG_CACHE_HOME=os.path.join(self._home, "cache"))
         self.env.pop("XAUTHORITY", None)
+        # An X11 session, whatever session the tests are started from.
+        self.env["XDG_SESSION_TYPE"] = "x11"
+        self.env.pop("WAYLAND_DISPLAY", None)
         if self.wm:
             self.spawn(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
             self._wait_for_wm()
+
+    def _server_command(self, fd):
+        if not self.monitors:
+            return ["Xvfb", "-displayfd", str(fd), "-screen", "0", self.screen]
+        config = os.path.join(self._home, "xorg.conf")
+        with open(config, "w") as out:
+            out.write(DUMMY_CONFIG)
+        configdir = os.path.join(self._home, "xorg.conf.d")
+        os.mkdir(configdir)
+        return ["Xorg", "-displayfd", str(fd), "-config", config, "-configdir", configdir,
+                "-logfile", os.path.join(self._home, "xorg.log"), "-novtswitch", "-sharevts"]
 
     def _read_display_number(self, fd):
         deadline = time.monotonic() + READY_TIMEOUT_S
@@ -170,13 +216,15 @@ def main():
     parser.add_argument("--screen", default="1200x900x24")
     parser.add_argument("--dpi", type=int, help="the screen's resolution (Xvfb's own otherwise)")
     parser.add_argument("--no-wm", action="store_true", help="no window manager")
+    parser.add_argument("--monitors", action="store_true",
+                        help="Xorg's dummy driver, whose RandR outputs make several monitors")
     parser.add_argument("command", nargs=argparse.REMAINDER)
     args = parser.parse_args()
     command = args.command[1:] if args.command[:1] == ["--"] else args.command
     if not command:
         parser.error("no command")
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
-    with Desktop(args.screen, wm=not args.no_wm, dpi=args.dpi) as desktop:
+    with Desktop(args.screen, wm=not args.no_wm, dpi=args.dpi, monitors=args.monitors) as desktop:
         child = desktop.spawn(command, stdin=None)
         return child.wait()
 

@@ -41,11 +41,13 @@ protected:
     std::unique_ptr<AutostartEntry> entry = CreateAutostartEntry();
 };
 
-TEST_F(AutostartEntryFile, IsWrittenWholeMadeAnewAndRemoved) {
+TEST_F(AutostartEntryFile, StartsTheRunningProgramInAppPathWrittenWholeMadeAnewAndRemoved) {
+    // The running program (this test) lies elsewhere than AppPath.
+    EXPECT_EQ(entry->program, QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath());
     CaptureStderr();
     entry->create();
-    EXPECT_EQ(Read(file), "[Desktop Entry]\nType=Application\nName=Odovex\n"
-                          "Exec=\"/opt/odovex/odovex\"\nPath=/opt/odovex\nIcon=odovex\n");
+    EXPECT_EQ(Read(file), "[Desktop Entry]\nType=Application\nName=Odovex\nExec=\"" +
+                              entry->program.toUtf8() + "\"\nPath=/opt/odovex\nIcon=odovex\n");
     entry->path = QStringLiteral("/srv/run/odovex");
     entry->create();
     EXPECT_TRUE(Read(file).contains("\nPath=/srv/run\n"));
@@ -77,7 +79,7 @@ TEST_F(AutostartEntryFile, IsValidAndStartsTheProgramInItsDirectoryWhateverThePa
                       " mv started.part started\n");
         program.close();
         program.setPermissions(program.permissions() | QFileDevice::ExeOwner);
-        entry->path = program.fileName();
+        entry->path = entry->program = program.fileName();
         entry->create();
         EXPECT_EQ(Run("desktop-file-validate", {file}), 0) << qPrintable(name);
         EXPECT_EQ(Run("gio", {QStringLiteral("launch"), file}), 0);
@@ -85,7 +87,7 @@ TEST_F(AutostartEntryFile, IsValidAndStartsTheProgramInItsDirectoryWhateverThePa
         EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(started); }, 10000));
         EXPECT_EQ(Read(started), (dir + u'\n' + program.fileName() + u'\n').toUtf8());
     }
-    entry->path = temp.filePath(odd + QStringLiteral("/odovex"));
+    entry->program = temp.filePath(odd + QStringLiteral("/odovex"));
     entry->create();
     EXPECT_TRUE(Read(file).contains("\nExec=env \"" + temp.path().toUtf8() +
                                     R"x(/a b%%c\\$d\\`e\\"f\\\\g'h ~|&;*?#()<>/odovex")x"));

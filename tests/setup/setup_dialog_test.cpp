@@ -1,4 +1,5 @@
 #include "platform/AutostartEntry.h"
+#include "platform/DesktopProbe.h"
 #include "setup/frmOdovexSetup.h"
 
 #include <QApplication>
@@ -68,7 +69,7 @@ TEST_F(SetupDialog, LoadStepAndUnitHandlers) {
     for (const auto& [units, english, metric, captions] :
          {std::tuple{"English", true, false, "(Inches):(Inches):"},
           std::tuple{"Metric", false, true, "(Centimeters):(Centimeters):"},
-          std::tuple{"english", false, false, "Label7Label8"}}) {
+          std::tuple{"english", false, false, ""}, std::tuple{"", false, false, ""}}) {
         Load(units);
         EXPECT_EQ(Child<QRadioButton>("optEnglish")->isChecked(), english) << units;
         EXPECT_EQ(Child<QRadioButton>("optMetric")->isChecked(), metric) << units;
@@ -87,6 +88,47 @@ TEST_F(SetupDialog, LoadStepAndUnitHandlers) {
     EXPECT_EQ(Captions(), "(Inches):(Inches):");
     EXPECT_EQ(Child("txtXDim")->text(), "17");
     EXPECT_EQ(record.ScreenDimX.raw(), 140000);
+}
+
+TEST(SizeSuggestion, OnlyWhatIsPlausibleForThePixels) {
+    // Pixels, millimetres, and the width offered in hundredths of an inch (0: none).
+    for (const auto& [px, py, mx, my, width] :
+         std::vector<std::array<int, 5>>{{1920, 1080, 527, 296, 2075},
+                                         {1080, 1920, 527, 296, 1165}, // turned a quarter
+                                         {1280, 1024, 100, 80, 394},
+                                         {1200, 900, 0, 0, 0},
+                                         {1920, 1080, 10, 10, 0},
+                                         {1920, 1080, 5000, 2810, 0},  // beyond 120 inches
+                                         {1920, 1200, 527, 296, 0}}) { // shape 11% off
+        const auto size = PlausibleMonitorSize(px, py, mx, my);
+        EXPECT_EQ(size ? std::lround(size->width * 100) : 0, width) << px << " " << mx;
+    }
+}
+
+TEST_F(SetupDialog, AFirstStartOffersTheMonitorsSizeInTheUnitChosenUntilTheUserTypes) {
+    record.ScreenDimX = record.ScreenDimY = Currency();
+    Load("").SuggestSize({1920 * 15.0, 1080 * 15.0, 15, 15, 527, 296});
+    dialog->show();
+    const auto boxes = [&] {
+        return Child("txtXDim")->text() + ' ' + Child("txtYDim")->text();
+    };
+    EXPECT_EQ(boxes(), "0 0"); // no unit yet
+    Child<QRadioButton>("optEnglish")->click();
+    EXPECT_EQ(boxes(), "20.75 11.65");
+    Child<QPushButton>("cmdOk")->click(); // confirmed: the numbers stay as they are
+    Child<QRadioButton>("optMetric")->click();
+    EXPECT_EQ(boxes(), "20.75 11.65");
+    record.ScreenDimX = record.ScreenDimY = Currency();
+    Load("Metric").SuggestSize({1920 * 15.0, 1080 * 15.0, 15, 15, 527, 296});
+    EXPECT_EQ(boxes(), "52.70 29.60");
+    Child<QRadioButton>("optEnglish")->click();
+    Child<QRadioButton>("optMetric")->click();
+    EXPECT_EQ(boxes(), "52.70 29.60");
+    Child("txtXDim")->setFocus();
+    QTest::keyClick(Child("txtXDim"), Qt::Key_End);
+    QTest::keyClicks(Child("txtXDim"), QStringLiteral("1"));
+    Child<QRadioButton>("optEnglish")->click();
+    EXPECT_EQ(boxes(), "52.701 29.60");
 }
 
 TEST_F(SetupDialog, KeyFilterPassesFullStopAndDigitsAndBeepsOnceForEveryOtherCode) {

@@ -108,8 +108,7 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
     }
     EXPECT_TRUE(QFile::exists(shell.path()));
 
-    const QString appPath = shell.record.AppPath;
-    shell.record.AppPath = appPath + "/gone";
+    ASSERT_TRUE(QFile::remove(shell.path()) && QDir().mkdir(shell.path())); // no file fits there
     testing::internal::CaptureStderr();
     EXPECT_FALSE(shell.window->DataOut());
     EXPECT_NE(testing::internal::GetCapturedStderr().find("could not save"), std::string::npos);
@@ -120,8 +119,7 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
     EXPECT_EQ(shell.boxes.shown[1].defaultButton, MsgResult::No);
     EXPECT_TRUE(shell.ends.empty() && shell.tick->isActive());
 
-    shell.record.AppPath = appPath;
-    ASSERT_TRUE(QFile::remove(shell.path()));
+    ASSERT_TRUE(QDir().rmdir(shell.path()));
     EXPECT_TRUE(shell.window->DataOut() && QFile::exists(shell.path()));
 }
 

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QLocale>
 
 namespace {
@@ -78,14 +79,24 @@ TEST(StartUp, AutoStartReplaysTheEntryAndStartsInTheTrayWithTheSplash) {
     EXPECT_TRUE(TopLevel<frmOdovexSetup>()->chkAutoStart->isChecked());
 }
 
+// Both dimensions 0 make a first start, which offers the size the monitor reports; changes of
+// the monitors are measured at once.
 TEST(StartUp, AZeroDimensionLeavesTheSetupDialogAlone) {
-    Shell shell;
-    ASSERT_TRUE(shell.start(Lines("0", "True", "0")));
-    EXPECT_FALSE(shell.window->isVisible() || TopLevel<frmSplash>()->isVisible());
-    auto* setup = TopLevel<frmOdovexSetup>();
-    EXPECT_TRUE(setup->isVisible());
-    emit setup->showMainWindow();
-    EXPECT_TRUE(shell.window->isVisible());
+    for (const char* width : {"0", "12"}) {
+        Shell shell;
+        shell.desktop.setScreen({1920 * 15.0, 1080 * 15.0, 15, 15, 527, 296});
+        QStringList lines = Lines("0", "True", "0");
+        lines[5] = QString::fromLatin1(width);
+        ASSERT_TRUE(shell.start(lines));
+        EXPECT_FALSE(shell.window->isVisible() || TopLevel<frmSplash>()->isVisible());
+        auto* setup = TopLevel<frmOdovexSetup>();
+        EXPECT_TRUE(setup->isVisible());
+        EXPECT_EQ(setup->findChild<QLineEdit*>("txtXDim")->text(), *width == '0' ? "20.75" : "12");
+        emit setup->showMainWindow();
+        EXPECT_TRUE(shell.window->isVisible());
+        shell.desktop.changeScreen(ScreenMetrics::fromPixels(1600, 900));
+        EXPECT_EQ(shell.record.ScreenPixelsX, 1600);
+    }
 }
 
 } // namespace

@@ -28,29 +28,55 @@ struct Save : StoreTest {
     }
 };
 
-// Saves as user nobody, whom a read-only directory stops, unlike root. Returns the save's success.
-bool SaveAsNobody(const QString& directory) {
+// Starts saves of `record` in a child process, as user nobody (whom permissions stop, unlike
+// root) when `asNobody`.
+pid_t SaveInChild(const QString& directory, const StatsRecord& record, int saves = 1,
+                  bool asNobody = false) {
     const pid_t child = fork();
     if (child == 0) {
         constexpr uid_t kNobody = 65534;
-        const bool dropped = setgid(kNobody) == 0 && setuid(kNobody) == 0;
-        _exit(dropped && !WriteStatsFile(directory, ExampleRecord()) ? 0 : 1);
+        bool ok = !asNobody || (setgid(kNobody) == 0 && setuid(kNobody) == 0);
+        while (saves-- > 0) {
+            ok = WriteStatsFile(directory, record).ok && ok;
+        }
+        _exit(ok ? 0 : 1);
     }
+    return child;
+}
+
+bool Succeeded(pid_t child) {
     int status = 0;
-    return waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0;
+    return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
 
-TEST_F(Save, ReplacesTheFileKeepingItsPermissionsAndLeavesNoTemporary) {
-    PutFile(path() + ".tmp", "left by a crash");
+TEST_F(Save, ReplacesTheFileOrTheOneALinkNamesKeepingPermissionsAndLeavesNoTemporary) {
     ASSERT_EQ(chmod(QFile::encodeName(path()).constData(), 0640), 0);
-    const SaveResult result = WriteStatsFile(dir.path(), ExampleRecord());
-    ASSERT_TRUE(result) << result.error.toStdString();
-    EXPECT_EQ(FileBytes(path()), kExampleBytes);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("via") &&
+                QFile::link("../Odovex1.dat", dir.filePath("via/Odovex1.dat")));
+    for (const QString& directory : {dir.path(), dir.filePath("via")}) { // the file, then a link
+        PutFile(path(), kOldBytes);
+        const SaveResult result = WriteStatsFile(directory, ExampleRecord());
+        ASSERT_TRUE(result) << result.error.toStdString();
+        EXPECT_EQ(FileBytes(path()), kExampleBytes);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{kStatsFileName});
+        EXPECT_EQ(QFile::permissions(path()), QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadUser | QFile::WriteUser |
+                                                  QFile::ReadGroup);
+    }
+    EXPECT_EQ(QFileInfo(dir.filePath("via/Odovex1.dat")).symLinkTarget(), path());
+}
+
+TEST_F(Save, SavesRacingOnOneFileNeverTakeEachOthersTemporaryFile) {
+    StatsRecord other = ExampleRecord();
+    other.Units = QStringLiteral("English");
+    const pid_t racers[] = {SaveInChild(dir.path(), ExampleRecord(), 200),
+                            SaveInChild(dir.path(), other, 200)};
+    EXPECT_TRUE(Succeeded(racers[0]));
+    EXPECT_TRUE(Succeeded(racers[1]));
+    EXPECT_TRUE(FileBytes(path()) == kExampleBytes || FileBytes(path()) == kOldBytes);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{kStatsFileName});
-    EXPECT_EQ(QFile::permissions(path()), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                              QFile::WriteUser | QFile::ReadGroup);
 }
 
 TEST_F(Save, AWriteThatStopsPartWayLeavesTheOldFileAndTheNextSaveRetries) {
@@ -82,14 +108,22 @@ TEST_F(Save, ARecordTheFileCannotHoldLeavesTheOldFile) {
     expectOldFileAlone();
 }
 
-TEST_F(Save, AReadOnlyDirectoryLeavesTheOldFile) {
-    const QByteArray directory = QFile::encodeName(dir.path());
-    ASSERT_EQ(chmod(directory.constData(), 0555), 0);
-    const bool saved =
-        geteuid() == 0 ? SaveAsNobody(dir.path()) : WriteStatsFile(dir.path(), ExampleRecord()).ok;
-    chmod(directory.constData(), 0700);
-    EXPECT_FALSE(saved);
-    expectOldFileAlone();
+TEST_F(Save, ADirectoryThatCannotBeWrittenFailsItAndOneThatCannotBeSyncedOnlyWarns) {
+    // Write-only: the new file is in place, but the directory cannot be opened to sync.
+    for (const auto& [mode, saves] : {std::pair{0555, false}, std::pair{0333, true}}) {
+        const QByteArray directory = QFile::encodeName(dir.path());
+        ASSERT_EQ(chmod(directory.constData(), mode), 0);
+        testing::internal::CaptureStderr();
+        const bool saved = Succeeded(SaveInChild(dir.path(), ExampleRecord(), 1, geteuid() == 0));
+        const std::string warning = testing::internal::GetCapturedStderr();
+        chmod(directory.constData(), 0700);
+        EXPECT_EQ(saved, saves);
+        EXPECT_EQ(FileBytes(path()), saves ? kExampleBytes : kOldBytes);
+        EXPECT_EQ(warning.rfind("Odovex: saved", 0) == 0 &&
+                      warning.find('\n') + 1 == warning.size(),
+                  saves)
+            << warning;
+    }
 }
 
 TEST_F(Save, FailsCleanlyWhereNoFileCanBePut) {

@@ -27,18 +27,25 @@ QByteArray WithLine(int line, const QByteArray& text) {
 
 } // namespace
 
-TEST_F(StatsFile, WritesTheExampleByteForByteAndReadsItBackUnderEitherDecimalSeparator) {
-    QByteArray german = kExampleBytes;
-    german.replace(" 45.5 ", " 45,5 ").replace(" 33.5 ", " 33,5 ").replace(" 400.25 ", " 400,25 ");
-    for (const auto& [locale, bytes] :
-         {std::pair{QLocale::English, kExampleBytes}, std::pair{QLocale::German, german}}) {
-        QLocale::setDefault(QLocale(locale));
+TEST_F(StatsFile, IsWrittenWithTheLocalesSeparatorAndLoadsTheSameUnderEveryOtherLocale) {
+    const QByteArray comma = QByteArray(kExampleBytes).replace(".", ","); // its only full stops
+    const std::vector<std::pair<QLocale, QByteArray>> written = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), kExampleBytes},
+        {QLocale(QLocale::German, QLocale::Germany), comma},
+        {QLocale(QLocale::French, QLocale::France), comma},
+        {QLocale::c(), kExampleBytes},
+        {QLocale(QLocale::Arabic, QLocale::Egypt),
+         QByteArray(kExampleBytes).replace(".", "\u066B")},
+    };
+    for (const auto& [writer, bytes] : written) {
+        QLocale::setDefault(writer);
         ASSERT_EQ(StatsFileBytes(ExampleRecord()), bytes);
-        StatsRecord loaded;
-        int records = 0;
-        ASSERT_TRUE(load(bytes, loaded, &records));
-        EXPECT_EQ(records, 1);
-        EXPECT_EQ(StatsFileBytes(loaded), bytes);
+        for (const auto& [reader, unused] : written) {
+            QLocale::setDefault(reader);
+            StatsRecord loaded;
+            ASSERT_TRUE(load(bytes, loaded)) << reader.name().toStdString();
+            EXPECT_EQ(StatsFileBytes(loaded, writer), bytes) << reader.name().toStdString();
+        }
     }
 }
 
@@ -102,6 +109,9 @@ TEST_F(StatsFile, EveryMalformedFileIsOneFailureAndOnlyWholeRecordsReachTheRecor
         WithLine(1, " twelve "),
         WithLine(1, ""),
         WithLine(2, " 1 2 "),
+        WithLine(2, " 1,234.5 "), // two separators, whichever the locale groups with
+        WithLine(6, " 1.234.567 "),
+        WithLine(4, "1,000,000"),
         WithLine(2, QByteArray(" 3\0 ", 4)),
         WithLine(3, " 922337203685478 "), // beyond the Currency range
         WithLine(4, ""),

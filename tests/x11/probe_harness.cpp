@@ -2,7 +2,10 @@
 // tests and the measurements. Prints "armed" once the probe is armed (500 ms after start), a
 // report when sent SIGUSR1, and a last report on SIGTERM or SIGINT before it exits 0. A report
 // is key=value lines closed by "--". Counts of ticks and X requests start at arming. With
-// --rest the tick runs through the program's TickDriver and rests while the desktop is idle.
+// --rest the tick runs through the program's TickDriver and rests while the desktop is idle. With
+// --screen-events-only the screen is measured when the desktop reports a change, never by timer.
+// Lines "begin ID", "update ID", "end ID" on standard input feed the backend raw touch events as
+// the server would deliver them: the rig's server has no touch device.
 #include "engine/SampleTick.h"
 #include "platform/DesktopBackend.h"
 #include "platform/TickTimer.h"
@@ -15,13 +18,18 @@
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
+#include <string>
 #include <sys/socket.h>
 #include <unistd.h>
+
+// After Qt, whose names Xlib's macros (None, Bool...) would hit.
+#include <X11/extensions/XInput2.h>
 
 namespace {
 
 constexpr int kArmAfterMs = 500;
 constexpr int kMeasureScreenEveryMs = 5000;
+constexpr int kTouchDevice = 11;
 
 int gSignalPipe[2] = {-1, -1};
 
@@ -44,7 +52,8 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
     const double seconds = c.sinceArming.isValid() ? c.sinceArming.nsecsElapsed() / 1e9 : 0.0;
     std::printf("clicks=%lld\nwindows=%lld\ntravel_inches=%.4f\nwindow=%u\n"
                 "seconds=%.3f\nticks=%llu\nticks_may_rest=%llu\nx_requests=%llu\n"
-                "x_round_trips=%llu\nx_errors=%llu\nx_lost=%d\nrests=%llu\n--\n",
+                "x_round_trips=%llu\nx_errors=%llu\nx_lost=%d\nrests=%llu\nscreen_pixels=%dx%d\n"
+                "monitors=%d\ncursor=%d,%d\n--\n",
                 static_cast<long long>(r.ClicksToday.raw() / Currency::kScale + r.PendingClicks),
                 static_cast<long long>(r.WindowsToday.raw() / Currency::kScale),
                 r.TravelToday.toDouble(), r.LastWindow, seconds,
@@ -53,7 +62,8 @@ void Report(const StatsRecord& r, X11Desktop& desktop, const Counters& c, bool l
                 static_cast<unsigned long long>(desktop.requestsSent() - c.requestsAtArming),
                 static_cast<unsigned long long>(desktop.roundTrips() - c.roundTripsAtArming),
                 static_cast<unsigned long long>(desktop.errors()), lost ? 1 : 0,
-                static_cast<unsigned long long>(c.rests));
+                static_cast<unsigned long long>(c.rests), r.ScreenPixelsX, r.ScreenPixelsY,
+                desktop.monitorCount(), r.PrevCursorX, r.PrevCursorY);
     std::fflush(stdout);
 }
 
@@ -121,7 +131,10 @@ int main(int argc, char** argv) {
     screenTimer.setTimerType(Qt::PreciseTimer);
     QObject::connect(&screenTimer, &QTimer::timeout,
                      [&] { MeasureScreen(record, desktop.screen()); });
-    screenTimer.start(kMeasureScreenEveryMs);
+    if (!QCoreApplication::arguments().contains(QStringLiteral("--screen-events-only"))) {
+        screenTimer.start(kMeasureScreenEveryMs);
+    }
+    desktop.setScreenHandler([&] { MeasureScreen(record, desktop.screen()); });
     QTimer::singleShot(kArmAfterMs, Qt::PreciseTimer, [&] {
         Timer3_Timer(record);
         counters.requestsAtArming = desktop.requestsSent();
@@ -131,6 +144,29 @@ int main(int argc, char** argv) {
         counters.sinceArming.start();
         std::printf("armed\n");
         std::fflush(stdout);
+    });
+
+    QSocketNotifier touches(STDIN_FILENO, QSocketNotifier::Read);
+    std::string lines;
+    QObject::connect(&touches, &QSocketNotifier::activated, [&] {
+        char chunk[256];
+        const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+        if (got <= 0) {
+            touches.setEnabled(false);
+            return;
+        }
+        lines.append(chunk, static_cast<std::size_t>(got));
+        for (std::size_t end; (end = lines.find('\n')) != std::string::npos;
+             lines.erase(0, end + 1)) {
+            char what[8] = {};
+            int id = 0;
+            if (std::sscanf(lines.c_str(), "%7s %d", what, &id) == 2) {
+                const int type = what[0] == 'b'   ? XI_RawTouchBegin
+                                 : what[0] == 'u' ? XI_RawTouchUpdate
+                                                  : XI_RawTouchEnd;
+                desktop.handleRaw(type, kTouchDevice, id, nullptr, 0);
+            }
+        }
     });
 
     QSocketNotifier signalNotifier(gSignalPipe[0], QSocketNotifier::Read);

@@ -20,11 +20,13 @@ from xrig import Desktop  # noqa: E402
 
 SETTLE_S = 0.3  # several hundred ticks
 EXIT_TIMEOUT_S = 10
+WAIT_S = 10
 
 
 class Harness:
-    def __init__(self, desktop, path):
-        self.process = desktop.spawn([path], stdout=subprocess.PIPE, text=True)
+    def __init__(self, desktop, path, *options):
+        self.process = desktop.spawn([path, *options], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, text=True)
         line = self.process.stdout.readline().strip()
         if line != "armed":
             raise AssertionError("harness did not start: %r" % line)
@@ -36,7 +38,7 @@ class Harness:
             if line == "--":
                 return values
             key, _, value = line.partition("=")
-            values[key] = float(value) if "." in value else int(value)
+            values[key] = _number(value)
         raise AssertionError("harness ended without a report")
 
     def report(self):
@@ -44,11 +46,33 @@ class Harness:
         self.process.send_signal(signal.SIGUSR1)
         return self._read()
 
+    def touch(self, *lines):
+        """Raw touch events for the backend: "begin ID", "update ID", "end ID"."""
+        self.process.stdin.write("".join(line + "\n" for line in lines))
+        self.process.stdin.flush()
+
+    def wait_for(self, key, value):
+        """The first report whose key holds value, or the last one after WAIT_S."""
+        deadline = time.monotonic() + WAIT_S
+        while True:
+            values = self.report()
+            if values[key] == value or time.monotonic() > deadline:
+                return values
+
     def stop(self):
         self.process.terminate()
         values = self._read()
         assert self.process.wait(EXIT_TIMEOUT_S) == 0
         return values
+
+
+def _number(text):
+    for kind in (int, float):
+        try:
+            return kind(text)
+        except ValueError:
+            pass
+    return text
 
 
 def expect_gain(before, after, key, gain, what):
@@ -119,16 +143,107 @@ def windows(desktop, harness, inject):
     assert str(after["window"]) == second, after
 
 
+# Overlapping rolls of two keys, named by keycode: digits, letters, punctuation and the ISO key,
+# which other layouts give Cyrillic letters, umlauts, AZERTY's symbols or dead keys.
+ROLLS = ((10, 11), (11, 12), (19, 20), (34, 35), (47, 48), (24, 25), (38, 52), (20, 21),
+         (49, 10), (51, 94))
+
+
+def roll_all(inject):
+    for first, second in ROLLS:
+        for step in ("keydown #%d" % first, "keydown #%d" % second, "keyup #%d" % first,
+                     "keyup #%d" % second):
+            inject.send(step)
+            inject.send("sleep 5")
+
+
+def set_layout(desktop, layout):
+    subprocess.run(["setxkbmap", layout], env=desktop.env, check=True)
+
+
+def layouts(desktop, harness, inject):
+    # A layout in place when the program starts, then others switched while it runs.
+    harness.stop()
+    set_layout(desktop, "ru")
+    harness = Harness(desktop, sys.argv[2])
+    for layout in ("ru", "de", "fr", "us"):
+        set_layout(desktop, layout)
+        before = harness.report()
+        roll_all(inject)
+        after = harness.report()
+        print("layout %s: %d rolls, %d clicks"
+              % (layout, len(ROLLS), after["clicks"] - before["clicks"]))
+        expect_gain(before, after, "clicks", 2 * len(ROLLS), "rolls under " + layout)
+    return harness
+
+
 def travel(desktop, harness, inject):
-    inject.send("moveto 100 100")
-    before = harness.report()
+    screen = harness.report()
+    assert screen["screen_pixels"] == "1200x900" and screen["monitors"] == 1, screen
     # 300 x 200 pixels, one pixel 0.01 inch each way on a 12 x 9 inch screen of 1200 x 900.
-    for x, y in ((400, 100), (400, 300), (100, 300), (100, 100)):
-        inject.send("line %d %d 2 1000" % (x, y))
-        inject.send("sleep 30")  # a tick samples each corner
-    after = harness.report()
-    moved = after["travel_inches"] - before["travel_inches"]
-    assert abs(moved - 10.0) <= 0.01, (moved, before, after)
+    moved = square(harness, inject, 100, 100)
+    print("travel at Xft.dpi %d: %.4f in for 1000 px" % (desktop.dpi, moved))
+    assert abs(moved - 10.0) <= 0.01, moved
+
+
+def square(harness, inject, x, y):
+    """Inches travelled around a 300 x 200 pixel rectangle from x,y: 1000 pixels."""
+    inject.send("moveto %d %d" % (x, y))
+    before = harness.wait_for("cursor", "%d,%d" % (x, y))
+    for dx, dy in ((300, 0), (300, 200), (0, 200), (0, 0)):
+        inject.send("line %d %d 2 1000" % (x + dx, y + dy))
+        corner = harness.wait_for("cursor", "%d,%d" % (x + dx, y + dy))  # a tick sampled it
+    return corner["travel_inches"] - before["travel_inches"]
+
+
+def xrandr(desktop, *args):
+    subprocess.run(["xrandr", *args], env=desktop.env, check=True)
+
+
+def monitors(desktop, harness, inject):
+    # The screen is measured only when RandR reports a change: each one is followed at once.
+    steps = [("one monitor", [], "2048x1536", 1),
+             ("two side by side, primary on the right",
+              [["--output", "DUMMY0", "--mode", "1920x1080"], ["--addmode", "DUMMY1", "1200x900"],
+               ["--output", "DUMMY1", "--mode", "1200x900", "--pos", "1920x0", "--primary"]],
+              "1200x900", 2),
+             ("none primary: the one at 0,0", [["--noprimary"]], "1920x1080", 2),
+             ("a user-defined primary monitor",
+              [["--setmonitor", "*left", "960/254x1080/286+0+0", "none"]], "960x1080", 3)]
+    for what, commands, pixels, count in steps:
+        for command in commands:
+            xrandr(desktop, *command)
+        values = harness.wait_for("screen_pixels", pixels)
+        print("%s: %s pixels of %d monitors" % (what, values["screen_pixels"], values["monitors"]))
+        assert values["screen_pixels"] == pixels and values["monitors"] == count, (what, values)
+        if pixels == "1200x900":
+            # A 12 x 9 inch picture of 1200 x 900: one pixel is 0.01 inch on either monitor.
+            for x, where in ((2020, "primary"), (100, "other")):
+                moved = square(harness, inject, x, 100)
+                print("travel on the %s monitor: %.4f in for 1000 px" % (where, moved))
+                assert abs(moved - 10.0) <= 0.01, (where, moved)
+
+
+def touch(desktop, harness, inject):
+    """Touches fed below the server: the left button is down while a touch lasts."""
+    before = harness.report()
+    for lines in (["begin 1"], ["begin 2"], ["end 1", "end 1"], ["end 2"],  # two fingers
+                  ["begin 3", "end 3"], ["end 4"]):  # a tap between ticks, an end never begun
+        harness.touch(*lines)
+        harness.report()
+    expect_gain(before, harness.report(), "clicks", 2, "a touch of two fingers and a tap")
+
+    # A warp moves the cursor without raw motion: only a touch tells the backend it moved.
+    def warp(x):
+        subprocess.run(["xdotool", "mousemove", str(x), "100"], env=desktop.env, check=True)
+    warp(100)
+    harness.touch("update 5")
+    before = harness.report()
+    warp(400)
+    expect_gain(before, harness.report(), "travel_inches", 0, "a warp")
+    harness.touch("update 5")
+    moved = harness.report()["travel_inches"] - before["travel_inches"]
+    assert abs(moved - 3.0) < 0.0001, moved  # 300 pixels of 0.01 inch
 
 
 def no_wm(desktop, harness, inject):
@@ -197,6 +312,8 @@ def no_display(harness_path):
 
 
 SCENARIOS = {"clicks": clicks, "keys": keys, "windows": windows, "travel": travel,
+             "travel_dpi144": travel, "travel_dpi192": travel, "layouts": layouts,
+             "monitors": monitors, "touch": touch,
              "no_wm": no_wm, "idle": idle, "lost": lost}
 
 
@@ -206,12 +323,17 @@ def main():
         no_display(harness_path)
         print("%s: passed" % scenario)
         return
-    with Desktop(wm=scenario != "no_wm") as desktop:
+    # The desktop's font resolution, which must not change travel: Xvfb's and Xft.dpi.
+    dpi = int(scenario.partition("_dpi")[2] or 96)
+    with Desktop(wm=scenario != "no_wm", dpi=dpi, monitors=scenario == "monitors") as desktop:
+        subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %d\n" % dpi, text=True,
+                       env=desktop.env, check=True)
         inject = desktop.injector(injector_path)
         if scenario == "keys":
             held_at_start(desktop, harness_path, inject)
-        harness = Harness(desktop, harness_path)
-        SCENARIOS[scenario](desktop, harness, inject)
+        harness = Harness(desktop, harness_path,
+                          *(["--screen-events-only"] if scenario == "monitors" else []))
+        harness = SCENARIOS[scenario](desktop, harness, inject) or harness
         if scenario != "lost":
             final = harness.stop()
             assert final["x_errors"] == 0 and final["x_lost"] == 0, final
