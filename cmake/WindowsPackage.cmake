@@ -15,11 +15,8 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
   list(APPEND runtime ${found})
 endforeach()
 
-# A fresh file: every counter 0, "False", no units, dimensions 0, "Start", no date; so the
-# first start opens the setup dialog.
-set(fresh ${CMAKE_BINARY_DIR}/Odovex1.dat)
-file(WRITE ${fresh}
-     " 0 \r\n 0 \r\n 0 \r\nFalse\r\n\r\n 0 \r\n 0 \r\nStart\r\n 0 \r\n 0 \r\n 0 \r\n\r\n")
+# The initial record, as the Linux package ships it: the first start opens the setup dialog.
+set(fresh ${PROJECT_SOURCE_DIR}/dist/Odovex1.dat)
 
 add_custom_command(OUTPUT ${ODOVEX_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${ODOVEX_STAGE}

@@ -96,7 +96,7 @@ class Run:
         base = self.counts()
         for turn in range(10):
             self.send("activate " + (second if turn % 2 == 0 else first))
-            self.send("sleep 150")  # a tick sees each window
+            self.send("sleep 500")  # a tick sees each window, on a loaded machine too
         self.send("click 170 25 10000")
         self.send("click 30 10 0")
         self.send("tap %d 100 25 10000" % VK_A)
