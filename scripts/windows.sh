@@ -32,6 +32,8 @@ if [ ! -f "$prefix/.odovex-ready" ]; then
   DISPLAY= WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
     "$wine" wineboot --init >/dev/null 2>&1 || true
   WINEPREFIX=$prefix /usr/lib/wine/wineserver64 --wait
+  # Debian's wine notes its server's directory here; each copy of the prefix gets its own.
+  rm -f "$prefix/wineserver"
   [ -f "$prefix/system.reg" ] || { echo "windows: wineboot made no prefix in $prefix" >&2; exit 1; }
   touch "$prefix/.odovex-ready"
 fi
