@@ -38,7 +38,8 @@ if [ ! -f "$prefix/.odovex-ready" ]; then
   touch "$prefix/.odovex-ready"
 fi
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
+# (A configure that failed left a cache but no Makefile.)
+if [ ! -f "$build/Makefile" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_FIND_ROOT_PATH="$ODOVEX_QT_WIN" -DCMAKE_PREFIX_PATH="$ODOVEX_QT_WIN" \
