@@ -2,6 +2,15 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
+
+// The store's file access, one implementation per platform (POSIX, Windows).
+
+// Passes the bytes of the regular file at `path` to `feed`, in chunks of any size, until the file
+// ends or `feed` returns false. Returns an empty string when the file could be read to that
+// point, otherwise one line that names the path and what failed; a directory, a FIFO or a device
+// in the file's place is a failure, and the open never waits.
+QString ReadRegularFile(const QString& path, const std::function<bool(QByteArrayView)>& feed);
 
 // Gives `directory`/`name` the contents `bytes` so that, whatever stops the write, the file holds
 // either its old bytes or all the new ones: a temporary file of a name no other save uses is
@@ -14,5 +23,6 @@
 // Returns an empty string once the new file is in place, otherwise what failed: then the old file
 // is untouched and the temporary file is gone. A directory that cannot be synced after the rename
 // does not fail the save (the new file is in place): it is one warning line on standard error.
-// POSIX only.
+// On Windows the new file has the permissions its folder gives new files, a link is replaced
+// itself, and there is no directory to sync.
 QString ReplaceFileContents(const QString& directory, const QString& name, QByteArrayView bytes);

@@ -3,15 +3,9 @@
 #include "ReplaceFile.h"
 #include "engine/CurrencyText.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include <array>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <variant>
 
 namespace {
@@ -41,8 +35,6 @@ const std::array<FileLine, kLinesPerRecord> kFileLines{{
 
 template <class... F> struct Overloaded : F... { using F::operator()...; };
 template <class... F> Overloaded(F...) -> Overloaded<F...>;
-
-constexpr qsizetype kReadChunkBytes = 64 * 1024;
 
 // The decimal separators that locales write: the full stop, the comma and the Arabic decimal
 // separator. A file is read with all of them whatever the locale, since the locale it was
@@ -195,44 +187,12 @@ LoadResult StatsFileReader::finish() {
 
 LoadResult ReadStatsFile(const QString& path, StatsRecord& record,
                          const std::function<bool()>& afterEachRecord) {
-    const QByteArray name = QFile::encodeName(path);
-    const auto failed = [&](const char* what, int error) {
-        return LoadResult{false, QStringLiteral("%1: %2: %3")
-                                     .arg(path, QLatin1String(what),
-                                          QString::fromLocal8Bit(std::strerror(error)))};
-    };
-    // Non-blocking, so that a FIFO put in the file's place cannot stall the open.
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        return failed("cannot open", errno);
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return failed("cannot examine", error);
-    }
-    if (!S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return {false, QStringLiteral("%1: not a regular file").arg(path)};
-    }
     StatsFileReader reader(record, afterEachRecord);
-    QByteArray chunk(kReadChunkBytes, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk.data(), static_cast<size_t>(chunk.size()));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got < 0) {
-            const int error = errno;
-            ::close(fd);
-            return failed("cannot read", error);
-        }
-        if (got == 0 || !reader.feed(QByteArrayView(chunk.constData(), got))) {
-            break;
-        }
+    if (const QString failure =
+            ReadRegularFile(path, [&reader](QByteArrayView bytes) { return reader.feed(bytes); });
+        !failure.isEmpty()) {
+        return {false, failure};
     }
-    ::close(fd);
     return reader.finish();
 }
 

@@ -1,0 +1,229 @@
+#!/usr/bin/python3
+"""Odovex.exe under Wine on a private desktop (tests/rig), in a temporary directory of its own.
+
+    windows_e2e.py SCENARIO ODOVEX_EXE WININJECT_EXE
+
+Input goes in through SendInput from the helper (wininject.cpp), which also owns the windows
+that are activated; results are read from Odovex1.dat once the run has ended. Counts are exact:
+the file is saved once before the input (a cancelled log-off saves and goes on counting) and once
+after it, and the difference is what was injected, the keys that answer questions included.
+The session's end is Wine's own (wineboot --end-session sends every top-level window the log-off
+messages); what Wine cannot show is a real log-off of a Windows session, a real notification
+area, and Raw Input from devices other than SendInput.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "rig"))
+from xrig import Desktop, Injector  # noqa: E402
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver64"
+TEMPLATE = os.environ.get("ODOVEX_WINE_TEMPLATE",
+                          os.path.expanduser("~/.cache/odovex/wine-prefix"))
+WAIT_S = 30
+ARMED_S = 1.0  # the click detector arms 500 ms after start-up
+# English, a 12 x 9 inch screen (the rig's is 1200 x 900 pixels: 0.01 inch a pixel), no date.
+FRESH = [" 0 ", " 0 ", " 0 ", "False", "English", " 12 ", " 9 ", "Start", " 0 ", " 0 ", " 0 ", ""]
+VK_RETURN, VK_MENU, VK_A, VK_E, VK_Q = 13, 18, 65, 69, 81
+LINK = "Shortcut to Odovex.lnk"
+# The helper's first window: 200 x 150 at 50, 50; its client area holds 150, 125.
+INSIDE = (150, 125)
+
+
+def within(what, check, seconds=WAIT_S):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        found = check()
+        if found:
+            return found
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting for " + what)
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Run:
+    def __init__(self, desktop, program, injector, directory, prefix):
+        self.desktop, self.program, self.directory = desktop, program, directory
+        desktop.env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.inject = Injector(desktop.spawn([WINE, injector], stdin=subprocess.PIPE,
+                                             stdout=subprocess.PIPE, text=True, bufsize=1))
+        self.odovex = self.start()
+
+    def start(self):
+        return self.desktop.spawn([WINE, self.program], cwd=self.directory,
+                                  stderr=subprocess.PIPE, text=True)
+
+    def send(self, command):
+        return self.inject.send(command)
+
+    def find(self, title, besides=()):
+        return within("a window " + title,
+                      lambda: [w for w in self.send("find " + title).split() if w not in besides])
+
+    def end(self, process):
+        process.wait(WAIT_S)
+        return process.returncode, process.stderr.read()
+
+    def saved(self):
+        with open(os.path.join(self.directory, "Odovex1.dat"), newline="") as data:
+            lines = data.read().split("\r\n")
+        assert len(lines) == 13 and lines[12] == "" and lines[7] != "Start", lines
+        return lines
+
+    def counts(self):
+        lines = self.saved()
+        return [round(float(lines[line]), 4) for line in (0, 1, 2)]  # clicks, windows, inches
+
+    def use_desktop(self, main):
+        """From a saved baseline: 10 window changes, 200 clicks (30 of them press and release
+        at once), 100 key taps and 10 inches of pointer travel. Returns the baseline."""
+        first = self.send("window %d %d" % (50, 50))
+        second = self.send("window %d %d" % (300, 50))
+        self.send("activate " + first)
+        self.send("moveto %d %d" % INSIDE)
+        self.send("sleep 300")
+        assert self.send("queryend " + main) != "refused"
+        base = self.counts()
+        for turn in range(10):
+            self.send("activate " + (second if turn % 2 == 0 else first))
+            self.send("sleep 500")  # a tick sees each window, on a loaded machine too
+        self.send("click 170 25 10000")
+        self.send("click 30 10 0")
+        self.send("tap %d 100 25 10000" % VK_A)
+        # Straight lines seen at any ticks add up to their lengths: 600 and 400 pixels.
+        x, y = INSIDE
+        assert self.send("line %d %d 4 250" % (x + 600, y)) == "%d %d" % (x + 600, y)
+        self.send("sleep 300")
+        assert self.send("line %d %d 4 250" % (x + 600, y + 400)) == "%d %d" % (x + 600, y + 400)
+        self.send("sleep 300")
+        return base
+
+    def expect(self, base, clicks, windows):
+        assert self.counts() == [base[0] + clicks, base[1] + windows, base[2] + 10.0], (
+            base, self.counts(), (clicks, windows))
+
+
+def quit_by_keyboard(run):
+    main = run.find("Odovex")[0]
+    time.sleep(ARMED_S)
+    base = run.use_desktop(main)
+    run.send("activate " + main)  # a window
+    run.send("keys %d %d" % (VK_MENU, VK_Q))  # the Quit button's access key: a click
+    box = run.find("Exit Odovex")[0]  # a window
+    within("the question in front", lambda: run.send("foreground") == box)
+    run.send("tap %d 1 10 10000" % VK_RETURN)  # Yes is the default button: a click
+    assert run.end(run.odovex)[0] == 0
+    run.expect(base, 302, 12)
+
+
+def session_end(run):
+    """Wine's own end of the session: every program's top-level windows are asked and told."""
+    main = run.find("Odovex")[0]
+    time.sleep(ARMED_S)
+    base = run.use_desktop(main)
+    subprocess.run([WINE, "wineboot", "--end-session"], env=run.desktop.env, check=True,
+                   timeout=WAIT_S)
+    assert run.end(run.odovex)[0] == 0
+    run.expect(base, 300, 10)
+
+
+def second_start(run):
+    main = run.find("Odovex")[0]
+    time.sleep(ARMED_S)
+    with open(os.path.join(run.directory, "Odovex1.dat"), "rb") as data:
+        before = data.read()
+    second = run.start()
+    box = run.find("Odovex", besides=[main])[0]
+    run.send("activate " + box)
+    run.send("tap %d 1 10 10000" % VK_RETURN)
+    code, err = run.end(second)
+    assert code == 1 and "Odovex is already running." in err, (code, err)
+    with open(os.path.join(run.directory, "Odovex1.dat"), "rb") as data:
+        assert data.read() == before
+    assert run.odovex.poll() is None
+    run.send("endsession " + main)
+    assert run.end(run.odovex)[0] == 0
+    run.saved()
+
+
+def link(run):
+    return run.send("link " + LINK).split("\t")
+
+
+def autostart_start(run):
+    """AutoStart stored on: the shortcut is made anew, the splash is topmost, no main window."""
+    splash = run.find("Form1")[0]
+    assert run.send("topmost " + splash) == "1"
+    target, directory = within("the shortcut", lambda: link(run) != ["none"] and link(run))
+    assert target.lower() == windows_path(run.program).lower(), target
+    assert directory.lower() == windows_path(run.directory).lower(), directory
+    assert run.send("find Odovex") == "", "the main window is shown"
+    run.send("endsession " + splash)
+    assert run.end(run.odovex)[0] == 0
+    assert run.saved()[3] == "True"
+
+
+def autostart_toggle(run):
+    """Ticking AutoStart makes the shortcut at once, unticking removes it."""
+    main = run.find("Odovex")[0]
+    assert link(run) == ["none"]
+    run.send("activate " + main)
+    run.send("keys %d %d" % (VK_MENU, VK_E))  # Setup
+    setup = run.find("Odovex Setup")[0]
+    run.send("activate " + setup)
+    run.send("keys %d %d" % (VK_MENU, VK_A))
+    target, directory = within("the shortcut", lambda: link(run) != ["none"] and link(run))
+    assert target.lower() == windows_path(run.program).lower(), target
+    assert directory.lower() == windows_path(run.directory).lower(), directory
+    run.send("keys %d %d" % (VK_MENU, VK_A))
+    within("the shortcut removed", lambda: link(run) == ["none"])
+    run.send("endsession " + setup)
+    assert run.end(run.odovex)[0] == 0
+    assert run.saved()[3] == "False"
+
+
+SCENARIOS = {
+    "quit": (quit_by_keyboard, {}),
+    "session_end": (session_end, {}),
+    "second_start": (second_start, {}),
+    "autostart_start": (autostart_start, {3: "True"}),
+    "autostart_toggle": (autostart_toggle, {}),
+}
+
+
+def main():
+    scenario, program, injector = sys.argv[1:4]
+    test, changed = SCENARIOS[scenario]
+    if not os.path.isfile(os.path.join(TEMPLATE, "system.reg")):
+        sys.exit("no Wine prefix at %s; scripts/windows.sh prepares it" % TEMPLATE)
+    directory = tempfile.mkdtemp(prefix="odovex-win-e2e-%s-" % scenario)
+    prefix = tempfile.mkdtemp(prefix="prefix-", dir=os.path.dirname(TEMPLATE))
+    try:
+        subprocess.run(["cp", "-al", TEMPLATE + "/.", prefix], check=True)
+        lines = [changed.get(number, line) for number, line in enumerate(FRESH)]
+        with open(os.path.join(directory, "Odovex1.dat"), "w", newline="") as data:
+            data.write("".join(line + "\r\n" for line in lines))
+        with Desktop() as desktop:
+            try:
+                test(Run(desktop, program, injector, directory, prefix))
+            finally:
+                subprocess.run([WINESERVER, "-k"], env=dict(os.environ, WINEPREFIX=prefix),
+                               stderr=subprocess.DEVNULL)
+        print("ok:", scenario)
+    finally:
+        shutil.rmtree(directory, ignore_errors=True)
+        shutil.rmtree(prefix, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine (Debian's wine64), the emulator of the Windows build's tests.
+# Without WINEPREFIX set, each run gets a prefix of its own, linked from the one that
+# scripts/windows.sh prepared, and removed with its wineserver afterwards; so runs in parallel
+# share nothing. The staged program's directory is on the DLL search path.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+wine=/usr/lib/wine/wine64
+if [ -n "${ODOVEX_WIN_DLLS:-}" ]; then
+  export WINEPATH="Z:${ODOVEX_WIN_DLLS//\//\\}"
+fi
+if [ -n "${WINEPREFIX:-}" ]; then
+  exec "$wine" "$@"
+fi
+template=${ODOVEX_WINE_TEMPLATE:-$HOME/.cache/odovex/wine-prefix}
+if [ ! -f "$template/system.reg" ]; then
+  echo "wine-run: no Wine prefix at $template; scripts/windows.sh prepares it" >&2
+  exit 2
+fi
+mkdir -p "$template.runs"
+WINEPREFIX=$(mktemp -d "$template.runs/XXXXXX")
+export WINEPREFIX
+cp -al "$template/." "$WINEPREFIX/"
+"$wine" "$@"
+code=$?
+/usr/lib/wine/wineserver64 -k 2>/dev/null
+rm -rf "$WINEPREFIX"
+exit $code

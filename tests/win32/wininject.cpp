@@ -1,0 +1,302 @@
+// Drives the Windows desktop (Wine on the test rig) for the end-to-end tests. One command a line
+// on standard input, each answered by one line: "ok" and its values, or "error: ..." and exit 1.
+//   window X Y            a 200 x 150 window of its own at X,Y; answers its handle
+//   activate H            makes H the foreground window and waits until it is
+//   foreground            the foreground window
+//   find TITLE            the visible top-level windows titled TITLE, of any process
+//   topmost H             1 when H is topmost
+//   click N HZ HOLD_US    N left clicks, one every 1/HZ s, held HOLD_US (0: one SendInput call)
+//   tap VK N HZ HOLD_US   the same with virtual key VK
+//   keys VK...            presses the keys in order, releases them in reverse
+//   moveto X Y            absolute motion; answers where the cursor is
+//   line X Y STEP HZ      straight motion to X,Y in steps of at most STEP pixels
+//   queryend H            a cancelled log-off: every top-level window of H's process is asked
+//                         whether the session may end, then told that it does not
+//   endsession H          a log-off: asked, then told that it ends
+//   link NAME             target and working directory (tab-separated) of the shell link NAME in
+//                         the user's Start-up folder, or "none"
+//   sleep MS              waits, handling its windows' messages
+#include <windows.h>
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::printf("error: %s\n", what.c_str());
+    std::exit(1);
+}
+
+void Pump(DWORD ms) {
+    const ULONGLONG end = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64();; now = GetTickCount64()) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        if (now >= end) {
+            return;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(end - now), QS_ALLINPUT);
+    }
+}
+
+void Send(std::vector<INPUT> inputs) {
+    if (SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT)) != inputs.size()) {
+        Fail("SendInput refused the input");
+    }
+}
+
+INPUT Mouse(DWORD flags, LONG x = 0, LONG y = 0) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi = {x, y, 0, flags, 0, 0};
+    return input;
+}
+
+INPUT Key(int vk, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = WORD(vk);
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+// `count` presses and releases, one every 1/hz s, each held holdUs.
+void Repeat(INPUT press, INPUT release, int count, int hz, int holdUs) {
+    const ULONGLONG start = GetTickCount64();
+    const auto waitUntil = [start](double ms) {
+        const auto due = start + ULONGLONG(ms);
+        Pump(due > GetTickCount64() ? DWORD(due - GetTickCount64()) : 0);
+    };
+    for (int i = 0; i < count; ++i) {
+        waitUntil(1000.0 * i / hz);
+        if (holdUs == 0) {
+            Send({press, release});
+        } else {
+            Send({press});
+            waitUntil(1000.0 * i / hz + holdUs / 1000.0);
+            Send({release});
+        }
+    }
+    waitUntil(1000.0 * count / hz);
+}
+
+POINT MoveTo(LONG x, LONG y) {
+    // Normalised coordinates: pixel p of a screen w wide is p * 65536 / w, rounded up.
+    const LONG width = GetSystemMetrics(SM_CXSCREEN);
+    const LONG height = GetSystemMetrics(SM_CYSCREEN);
+    Send({Mouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, (x * 65536 + width - 1) / width,
+                (y * 65536 + height - 1) / height)});
+    POINT at{};
+    GetCursorPos(&at);
+    return at;
+}
+
+HWND Window(std::istream& in) {
+    unsigned long long handle = 0;
+    in >> handle;
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
+}
+
+std::string Number(HWND window) {
+    return std::to_string(reinterpret_cast<std::uintptr_t>(window));
+}
+
+std::string Narrow(const wchar_t* text) {
+    std::string out;
+    for (; *text; ++text) {
+        out += *text < 128 ? char(*text) : '?';
+    }
+    return out;
+}
+
+// The top-level windows of process `pid`, or without one the visible ones titled `title`.
+std::vector<HWND> Windows(DWORD pid, const std::string& title) {
+    struct Search {
+        DWORD pid;
+        std::string title;
+        std::vector<HWND> found;
+    } search{pid, title, {}};
+    EnumWindows(
+        [](HWND window, LPARAM context) -> BOOL {
+            auto& search = *reinterpret_cast<Search*>(context);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            wchar_t title[256] = {};
+            GetWindowTextW(window, title, 256);
+            if (search.pid ? pid == search.pid
+                           : IsWindowVisible(window) && Narrow(title) == search.title) {
+                search.found.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string EndSession(HWND of, bool ends) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(of, &pid);
+    const std::vector<HWND> windows = Windows(pid, {});
+    bool agreed = true;
+    for (HWND window : windows) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000,
+                            &answer);
+        agreed = agreed && answer;
+    }
+    for (HWND window : windows) {
+        SendMessageTimeoutW(window, WM_ENDSESSION, ends && agreed, ENDSESSION_LOGOFF, SMTO_NORMAL,
+                            5000, nullptr);
+    }
+    return agreed ? std::to_string(windows.size()) : "refused";
+}
+
+std::string Link(const std::string& name) {
+    PWSTR folder = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder))) {
+        Fail("no Start-up folder");
+    }
+    const std::wstring path = std::wstring(folder) + L"\\" + std::wstring(name.begin(), name.end());
+    CoTaskMemFree(folder);
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        return "none";
+    }
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = {};
+    wchar_t directory[MAX_PATH] = {};
+    const bool read =
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+        SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+        SUCCEEDED(link->GetWorkingDirectory(directory, MAX_PATH));
+    if (!read) {
+        Fail("cannot read the link " + name);
+    }
+    file->Release();
+    link->Release();
+    return Narrow(target) + "\t" + Narrow(directory);
+}
+
+std::string Run(std::istringstream& in, const std::string& command) {
+    int a = 0, b = 0, c = 0, d = 0;
+    if (command == "window" && in >> a >> b) {
+        const HWND window = CreateWindowExW(0, L"OdovexTestWindow", L"Test window",
+                                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, a, b, 200, 150,
+                                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        Pump(50);
+        return Number(window);
+    }
+    if (command == "activate") {
+        const HWND window = Window(in);
+        for (int attempt = 0; attempt < 100 && GetForegroundWindow() != window; ++attempt) {
+            SetForegroundWindow(window);
+            Pump(50);
+        }
+        if (GetForegroundWindow() != window) {
+            Fail("the window did not come to the foreground");
+        }
+        return {};
+    }
+    if (command == "foreground") {
+        return Number(GetForegroundWindow());
+    }
+    if (command == "find") {
+        std::string title, list;
+        std::getline(in >> std::ws, title);
+        for (HWND window : Windows(0, title)) {
+            list += (list.empty() ? "" : " ") + Number(window);
+        }
+        return list;
+    }
+    if (command == "topmost") {
+        return (GetWindowLongPtrW(Window(in), GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0";
+    }
+    if (command == "click" && in >> a >> b >> c) {
+        Repeat(Mouse(MOUSEEVENTF_LEFTDOWN), Mouse(MOUSEEVENTF_LEFTUP), a, b, c);
+        return {};
+    }
+    if (command == "tap" && in >> a >> b >> c >> d) {
+        Repeat(Key(a, false), Key(a, true), b, c, d);
+        return {};
+    }
+    if (command == "keys") {
+        std::vector<int> keys;
+        while (in >> a) {
+            keys.push_back(a);
+        }
+        for (int vk : keys) {
+            Send({Key(vk, false)});
+            Pump(20);
+        }
+        std::for_each(keys.rbegin(), keys.rend(), [](int vk) {
+            Send({Key(vk, true)});
+            Pump(20);
+        });
+        return {};
+    }
+    if ((command == "moveto" || command == "line") && in >> a >> b) {
+        POINT at{};
+        GetCursorPos(&at);
+        if (command == "line" && in >> c >> d) {
+            const POINT from = at;
+            const int steps = std::max(
+                {1L, (std::labs(a - from.x) + c - 1) / c, (std::labs(b - from.y) + c - 1) / c});
+            for (int i = 1; i <= steps; ++i) {
+                at = MoveTo(from.x + (a - from.x) * i / steps, from.y + (b - from.y) * i / steps);
+                Pump(1000 / d);
+            }
+        } else {
+            at = MoveTo(a, b);
+        }
+        return std::to_string(at.x) + " " + std::to_string(at.y);
+    }
+    if (command == "queryend" || command == "endsession") {
+        return EndSession(Window(in), command == "endsession");
+    }
+    if (command == "link") {
+        std::string name;
+        std::getline(in >> std::ws, name);
+        return Link(name);
+    }
+    if (command == "sleep" && in >> a) {
+        Pump(DWORD(a));
+        return {};
+    }
+    Fail("bad command: " + in.str());
+}
+
+} // namespace
+
+int main() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = L"OdovexTestWindow";
+    RegisterClassW(&windowClass);
+    for (std::string line; std::getline(std::cin, line);) {
+        std::istringstream in(line);
+        std::string command;
+        if (in >> command) {
+            const std::string answer = Run(in, command);
+            std::printf("ok%s%s\n", answer.empty() ? "" : " ", answer.c_str());
+            std::fflush(stdout);
+        }
+    }
+    return 0;
+}
