@@ -3,8 +3,10 @@
 #include "platform/DesktopBackend.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 // Xlib last: its macros (None, KeyPress, FocusIn...) clash with names in Qt's headers.
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/Xrandr.h>
@@ -19,6 +21,19 @@ constexpr std::uint64_t kErrorsLogged = 20;
 std::vector<X11Desktop*>& Instances() {
     static std::vector<X11Desktop*> instances;
     return instances;
+}
+
+// Qt's own connection asks XKB for every change of the keyboard's state, the pointer's buttons
+// among them, so each press and release of a button would wake its event thread and then the
+// main one. Qt follows the modifiers and the group only: it keeps those.
+void QuietToolkitButtons() {
+    const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (Display* display = x11 ? x11->display() : nullptr) {
+        XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbAllStateComponentsMask,
+                              XkbAllStateComponentsMask & ~XkbPointerButtonMask);
+        XFlush(display);
+    }
 }
 
 } // namespace
@@ -71,6 +86,7 @@ struct X11Handlers {
 };
 
 std::unique_ptr<DesktopProbe> CreateDesktopProbe(QString* error) {
+    QuietToolkitButtons();
     return X11Desktop::open(error);
 }
 
@@ -180,8 +196,7 @@ bool X11Desktop::init(QString* error) {
     if (raw_ != display_) {
         rawNotifier_ =
             std::make_unique<QSocketNotifier>(ConnectionNumber(raw_), QSocketNotifier::Read);
-        QObject::connect(rawNotifier_.get(), &QSocketNotifier::activated,
-                         [this] { onReadable(); });
+        QObject::connect(rawNotifier_.get(), &QSocketNotifier::activated, [this] { onReadable(); });
     }
     pointer_ = std::make_unique<PointerQuery>(DisplayString(display_));
     drain(false);
