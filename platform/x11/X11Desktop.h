@@ -23,16 +23,16 @@ union _XEvent;
 // is fixed per connection and Qt negotiates its own). Keys, buttons and touches come from
 // XInput 2.2 raw events on the root window, the foreground window from _NET_ACTIVE_WINDOW kept by
 // root PropertyNotify, the primary monitor from RandR's monitor list read again after its change
-// events. With RECORD the raw events come on a connection of their own, watched only while the
-// ticks rest: the main one, which then carries window and monitor changes only, stays watched. The
-// cursor comes from the pointer's motion events, recorded on a connection of their own through the
-// RECORD extension: each carries the position the server gave the pointer (accelerated, held inside
-// the screens, absolute devices alike) and its time; after a touch, whose emulated pointer may jump
-// unseen, it is asked once. Key and motion events keep their server times, so the ticks run in
-// batches, each as of its millisecond (DesktopProbe::inputTime). Without RECORD the cursor is asked
-// only after raw motion or a touch and the ticks sample the present. The connections are watched by
-// the event loop of the thread that opens them, and every call first takes in what Xlib has queued,
-// so an idle desktop costs no request at all.
+// events. The cursor comes from the pointer's motion events, recorded on a connection of their
+// own through the RECORD extension: each carries the position the server gave the pointer
+// (accelerated, held inside the screens, absolute devices alike) and its time; after a touch,
+// whose emulated pointer may jump unseen, it is asked once. Key and motion events keep their
+// server times, so the ticks run in batches, each as of its millisecond
+// (DesktopProbe::inputTime), and the raw events then come on a third connection, watched only
+// while the ticks rest: the main one carries window and monitor changes only and stays watched.
+// Without RECORD the cursor is asked only after raw motion or a touch and the ticks sample the
+// present. The connections are watched by the event loop of the thread that opens them, and
+// every call first takes in what Xlib has queued, so an idle desktop costs no request at all.
 //
 // While the ticks come and the desktop is busy, the socket notifier rests and the ticks read
 // the socket themselves: events then cost no wake-up of their own. It wakes again after
