@@ -3,8 +3,10 @@
 #include "platform/DesktopBackend.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 // Xlib last: its macros (None, KeyPress, FocusIn...) clash with names in Qt's headers.
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/Xrandr.h>
@@ -21,6 +23,19 @@ std::vector<X11Desktop*>& Instances() {
     return instances;
 }
 
+// Qt's own connection asks XKB for every change of the keyboard's state, the pointer's buttons
+// among them, so each press and release of a button would wake its event thread and then the
+// main one. Qt follows the modifiers and the group only: it keeps those.
+void QuietToolkitButtons() {
+    const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (Display* display = x11 ? x11->display() : nullptr) {
+        XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbAllStateComponentsMask,
+                              XkbAllStateComponentsMask & ~XkbPointerButtonMask);
+        XFlush(display);
+    }
+}
+
 } // namespace
 
 // Xlib's handlers are process-wide: they pass what belongs to other connections on.
@@ -30,7 +45,8 @@ struct X11Handlers {
 
     static X11Desktop* find(Display* display) {
         for (X11Desktop* desktop : Instances()) {
-            if (desktop->display_ == display || desktop->record_ == display) {
+            if (desktop->display_ == display || desktop->record_ == display ||
+                desktop->raw_ == display) {
                 return desktop;
             }
         }
@@ -70,6 +86,7 @@ struct X11Handlers {
 };
 
 std::unique_ptr<DesktopProbe> CreateDesktopProbe(QString* error) {
+    QuietToolkitButtons();
     return X11Desktop::open(error);
 }
 
@@ -95,7 +112,7 @@ void X11Desktop::keepProcessOnIOError(_XDisplay* display) {
     XSetIOErrorExitHandler(display, X11Handlers::onIOErrorExit, nullptr);
 }
 
-X11Desktop::X11Desktop(_XDisplay* display) : display_(display) {
+X11Desktop::X11Desktop(_XDisplay* display) : display_(display), raw_(display) {
     Instances().push_back(this);
     X11Handlers::install();
     keepProcessOnIOError(display_);
@@ -112,6 +129,9 @@ X11Desktop::X11Desktop(_XDisplay* display) : display_(display) {
 
 X11Desktop::~X11Desktop() {
     closeRecord();
+    if (raw_ != display_) {
+        XCloseDisplay(raw_);
+    }
     // After a lost connection Xlib only releases its memory here.
     XCloseDisplay(display_);
     std::erase(Instances(), this);
@@ -141,7 +161,13 @@ bool X11Desktop::init(QString* error) {
 
     // Select first, then read the state: a change in between is then also seen as an event.
     openRecord();
+    openRaw();
     selectRaw(true);
+    if (raw_ != display_) {
+        // The selection must hold before the state is read on the other connection.
+        XSync(raw_, False);
+        ++roundTrips_;
+    }
     XSelectInput(display_, root_, PropertyChangeMask | StructureNotifyMask);
 
     char activeName[] = "_NET_ACTIVE_WINDOW";
@@ -167,8 +193,14 @@ bool X11Desktop::init(QString* error) {
         QObject::connect(recordNotifier_.get(), &QSocketNotifier::activated,
                          [this] { onReadable(); });
     }
+    if (raw_ != display_) {
+        rawNotifier_ =
+            std::make_unique<QSocketNotifier>(ConnectionNumber(raw_), QSocketNotifier::Read);
+        QObject::connect(rawNotifier_.get(), &QSocketNotifier::activated, [this] { onReadable(); });
+    }
     pointer_ = std::make_unique<PointerQuery>(DisplayString(display_));
     drain(false);
+    drainRaw();
     if (lost_) {
         if (error) {
             *error = QStringLiteral("Odovex: the connection to the X display broke.");
@@ -176,6 +208,7 @@ bool X11Desktop::init(QString* error) {
         return false;
     }
     firstRequest_ = NextRequest(display_);
+    firstRawRequest_ = NextRequest(raw_);
     return true;
 }
 
@@ -189,8 +222,8 @@ void X11Desktop::selectRaw(bool motion) {
         XISetMask(mask, XI_RawMotion);
     }
     XIEventMask events{XIAllMasterDevices, static_cast<int>(sizeof mask), mask};
-    XISelectEvents(display_, root_, &events, 1);
-    XFlush(display_);
+    XISelectEvents(raw_, root_, &events, 1);
+    XFlush(raw_);
 }
 
 void X11Desktop::drain(bool readSocket) {
@@ -222,11 +255,11 @@ void X11Desktop::handle(XEvent& event) {
         // With RECORD raw motion says nothing new: it is passed over unread.
         if (event.xcookie.extension == xiOpcode_ &&
             !(record_ && event.xcookie.evtype == XI_RawMotion) &&
-            XGetEventData(display_, &event.xcookie)) {
+            XGetEventData(raw_, &event.xcookie)) {
             const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
             handleRaw(raw->evtype, raw->deviceid, raw->detail, raw->valuators.mask,
                       raw->valuators.mask_len, raw->time);
-            XFreeEventData(display_, &event.xcookie);
+            XFreeEventData(raw_, &event.xcookie);
         }
         break;
     case PropertyNotify:
@@ -317,15 +350,17 @@ bool X11Desktop::mayRest() const {
 }
 
 std::uint64_t X11Desktop::requestsSent() const {
-    return NextRequest(display_) - firstRequest_ + (pointer_ ? pointer_->sent() : 0);
+    const unsigned long raw = raw_ != display_ ? NextRequest(raw_) - firstRawRequest_ : 0;
+    return NextRequest(display_) - firstRequest_ + raw + (pointer_ ? pointer_->sent() : 0);
 }
 
 std::optional<std::int64_t> X11Desktop::inputTime() {
     if (!record_) {
         return std::nullopt;
     }
-    // The main connection first (see X11Record.cpp).
+    // The main connection first, RECORD's last (see X11Record.cpp).
     drain(true);
+    drainRaw();
     drainRecord();
     takeActive();
     noteSweep(kQuietBatches);
@@ -382,9 +417,12 @@ void X11Desktop::noteSweep(int quietLimit) {
 }
 
 void X11Desktop::setNotifiersEnabled(bool enabled) {
-    // With stamps the main connection, which then carries keys and window changes only, is
+    // With stamps the main connection, which then carries window and monitor changes only, is
     // watched even while batches run: a window change must be read before the next one.
     notifier_->setEnabled(enabled || (record_ && !lostNoticed_));
+    if (rawNotifier_) {
+        rawNotifier_->setEnabled(enabled);
+    }
     if (recordNotifier_) {
         recordNotifier_->setEnabled(enabled);
     }
@@ -393,6 +431,7 @@ void X11Desktop::setNotifiersEnabled(bool enabled) {
 void X11Desktop::onReadable() {
     drain(true);
     if (record_) {
+        drainRaw();
         drainRecord();
         takeActive();
     }

@@ -28,10 +28,11 @@ union _XEvent;
 // (accelerated, held inside the screens, absolute devices alike) and its time; after a touch,
 // whose emulated pointer may jump unseen, it is asked once. Key and motion events keep their
 // server times, so the ticks run in batches, each as of its millisecond
-// (DesktopProbe::inputTime). Without RECORD the cursor is asked only after raw motion or a touch
-// and the ticks sample the present. The connections are watched by the event loop of the thread
-// that opens them, and every call first takes in what Xlib has queued, so an idle desktop costs
-// no request at all.
+// (DesktopProbe::inputTime), and the raw events then come on a third connection, watched only
+// while the ticks rest: the main one carries window and monitor changes only and stays watched.
+// Without RECORD the cursor is asked only after raw motion or a touch and the ticks sample the
+// present. The connections are watched by the event loop of the thread that opens them, and
+// every call first takes in what Xlib has queued, so an idle desktop costs no request at all.
 //
 // While the ticks come and the desktop is busy, the socket notifier rests and the ticks read
 // the socket themselves: events then cost no wake-up of their own. It wakes again after
@@ -70,7 +71,7 @@ public:
     // root window (kept by ConfigureNotify) where there is none. Device pixels, 15 twips each.
     ScreenMetrics screen() override;
     bool mayRest() const override;
-    // Reads both sockets. Stamps are the server's 32-bit milliseconds, unwrapped.
+    // Reads every socket. Stamps are the server's 32-bit milliseconds, unwrapped.
     std::optional<std::int64_t> inputTime() override;
     std::optional<std::int64_t> pendingTime() const override;
     void sampleAt(std::int64_t ms) override { sampleTime_ = ms; }
@@ -142,6 +143,10 @@ private:
     void settleActive();
     // Handles what Xlib has queued; with readSocket, reads the socket first (XPending).
     void drain(bool readSocket);
+    // With RECORD: the connection for raw events; raw_ stays the main one where it cannot be made.
+    void openRaw();
+    // Reads raw_'s socket, when it is not the main connection.
+    void drainRaw();
     // Raw key and button events, and raw motion when `motion`.
     void selectRaw(bool motion);
     void handle(_XEvent& event);
@@ -173,6 +178,9 @@ private:
     unsigned long atomActive_ = 0;
     unsigned long atomSupported_ = 0;
     std::unique_ptr<QSocketNotifier> notifier_;
+    // Where the raw events are selected: a connection of their own with RECORD, else display_.
+    _XDisplay* raw_ = nullptr;
+    std::unique_ptr<QSocketNotifier> rawNotifier_;
     // Without RECORD, the cursor's source; with it, the batches' way to have the server write
     // out the recorded motion.
     std::unique_ptr<PointerQuery> pointer_;
@@ -241,6 +249,7 @@ private:
     std::uint64_t roundTrips_ = 0;
     std::uint64_t errors_ = 0;
     unsigned long firstRequest_ = 0;
+    unsigned long firstRawRequest_ = 0;
     bool lost_ = false;
     bool lostNoticed_ = false;
 };

@@ -3,6 +3,7 @@
 // Xlib after Qt: its macros (None, KeyPress, FocusIn...) clash with names in Qt's headers.
 #include <X11/Xlib.h>
 #include <X11/Xproto.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/record.h>
 #include <cstdio>
 
@@ -13,8 +14,13 @@
 // 32 of them (1 KB). So while the ticks rest, raw motion is selected on the main connection: the
 // first move makes output and wakes the ticks; while batches run, each sends a pointer query
 // that the next one reads, which makes the server write out what it holds, some 16 moves at a
-// time at 1000 Hz, for one read. Reading the main connection first, then this one, no motion is
-// read later than a key event after it.
+// time at 1000 Hz, for one read. Reading the other connections first, then this one, no motion
+// is read later than a key event after it.
+//
+// The raw key, button and touch events (and raw motion while the ticks rest) come on a third
+// connection, watched only while the ticks rest: while batches run, each reads what came, so a
+// key or a click costs no wake-up of its own, and the main connection, watched all along for
+// window changes, stays quiet under input.
 
 struct X11RecordCallback {
     static void onData(XPointer closure, XRecordInterceptData* data) {
@@ -91,4 +97,35 @@ void X11Desktop::drainRecord() {
 void X11Desktop::recordMotion(unsigned long serverTime, Point at) {
     ++eventsHandled_;
     motions_.push_back({stampOf(serverTime), at});
+}
+
+void X11Desktop::openRaw() {
+    if (!record_) {
+        return;
+    }
+    Display* raw = XOpenDisplay(DisplayString(display_));
+    if (!raw) {
+        return;
+    }
+    keepProcessOnIOError(raw);
+    // The XInput version is fixed per connection.
+    int major = 2;
+    int minor = 2;
+    if (XIQueryVersion(raw, &major, &minor) != Success || major * 100 + minor < 202) {
+        XCloseDisplay(raw);
+        return;
+    }
+    ++roundTrips_;
+    raw_ = raw;
+}
+
+void X11Desktop::drainRaw() {
+    while (raw_ != display_ && !lost_ && XPending(raw_) > 0) {
+        XEvent event;
+        XNextEvent(raw_, &event);
+        handle(event);
+    }
+    if (lost_) {
+        noticeLost();
+    }
 }
