@@ -85,10 +85,6 @@ struct Session {
     }
 };
 
-void Reset(Session& run) {
-    ResetCounters(run.r, run.labels, "6/12/26 10:00:00");
-}
-
 using Action = std::function<void(Session&)>;
 // A desktop's input, or a handler that touches the record.
 struct Step {
@@ -125,7 +121,7 @@ std::multimap<int, Step> Script() {
     for (int ms = 1400; ms < 1500; ms += 3) {
         at(ms, [](Session& run) { run.desktop.moveBy(2, 1); });
     }
-    handler(1600, Reset);
+    handler(1600, [](Session& run) { ResetCounters(run.r, run.labels, "6/12/26 10:00:00"); });
     at(1601, [](Session& run) { run.desktop.moveBy(40, 0); }); // no travel for the jump after Reset
     at(1700, [](Session& run) { run.desktop.moveBy(5, 5); });
     handler(1800, [](Session& run) {
