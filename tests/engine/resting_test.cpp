@@ -53,9 +53,8 @@ struct Session {
     LabelRecorder recorder;
     FixedClock clock;
     SampleTick tick{r, desktop, labels};
-    // Every tick the resting tick runs, with the millisecond it stood for, the record after it
-    // and the label writes so far; ticks run after a handler for a millisecond before it are
-    // marked.
+    // Each tick the resting tick runs: its millisecond, the record after it, the label writes so
+    // far, and whether it ran after a handler of a later millisecond.
     struct Ticked {
         std::int64_t ms;
         bool beforeHandler;

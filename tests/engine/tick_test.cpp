@@ -69,6 +69,7 @@ TEST_F(Tick, AddsTheTravelBetweenPointsThatFitTheRecord) {
         {"none to the first point after Reset", true, worked, {{900, 800}, {903, 804}}, 0.05},
         {"beyond 16 bits: a fresh start", false, worked, {{40000, 100}, {110, 100}}, 0},
         {"a 60,000-pixel jump", false, worked, {{-30000, 100}, {30000, 100}, {30003, 104}}, 301.05},
+        {"twips rounded", false, {18000.4, 13499.6, 15.4, 14.6}, {{103, 104}}, 0.05},
         {"no twips per pixel", false, {19200, 14400, 0, 15}, {{103, 104}}, 0},
         {"wider than 16 bits", false, ScreenMetrics::fromPixels(40000, 900), {{103, 104}}, 0},
     };
