@@ -3,6 +3,9 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 namespace {
 
 struct Display : ::testing::Test {
@@ -44,13 +47,15 @@ TEST_F(Display, CountsAndDistancesFollowThePatternsWithTheLocalesSeparators) {
 
 TEST_F(Display, ShowsFeetAndMetersFromInchesForExactlyTheseUnits) {
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    EXPECT_EQ(DistanceText(Inches(30), UnitsOf("English")), "2.50 Feet");
-    EXPECT_EQ(DistanceText(Inches(15000), UnitSystem::English), "1,250.00 Feet");
-    EXPECT_EQ(DistanceText(Inches(6), UnitSystem::English), ".50 Feet");
-    EXPECT_EQ(DistanceText(Currency(), UnitSystem::English), ".00 Feet");
-    EXPECT_EQ(DistanceText(Currency(), UnitSystem::Metric), ".00 Meters");
-    EXPECT_EQ(DistanceText(Inches(39.3701), UnitsOf("Metric")), "1.00 Meters");
-    for (const char* units : {"english", "Metric ", ""}) {
-        EXPECT_TRUE(DistanceText(Inches(30), UnitsOf(units)).isNull()) << units;
+    for (const auto& [inches, units, text] :
+         std::vector<std::tuple<double, const char*, QString>>{{30, "English", "2.50 Feet"},
+                                                               {15000, "English", "1,250.00 Feet"},
+                                                               {0, "Metric", ".00 Meters"},
+                                                               {39.3701, "Metric", "1.00 Meters"},
+                                                               {30, "english", {}},
+                                                               {30, "Metric ", {}},
+                                                               {30, "", {}}}) {
+        EXPECT_EQ(DistanceText(Inches(inches), UnitsOf(units)), text) << inches << units;
+        EXPECT_EQ(DistanceText(Inches(inches), UnitsOf(units)).isNull(), text.isNull());
     }
 }

@@ -1,14 +1,16 @@
 #include <gtest/gtest.h>
 #include <map>
+#include <vector>
 
 // After gtest, whose names Xlib's macros (None...) would hit.
+#include "platform/MonitorChoice.h"
 #include "platform/x11/KeyMap.h"
 
 namespace {
 
 // X keycodes are Linux input codes plus 8. Two keys with one code would count an overlapping
 // roll of them as one click: only the two sides of a modifier and the two Enter keys share.
-TEST(KeyMap, EveryKeyOfAStandardKeyboardHasACodeOfItsOwn) {
+TEST(KeyMap, EveryKeyOfAStandardKeyboardHasACodeOfItsOwnAndButtonsCountExceptTheWheel) {
     std::map<int, int> keys;
     for (int keycode = 0; keycode < 256; ++keycode) {
         ++keys[VirtualKeyOfKeycode(keycode)];
@@ -23,12 +25,27 @@ TEST(KeyMap, EveryKeyOfAStandardKeyboardHasACodeOfItsOwn) {
              {38, 'A'}, {10, '1'}, {94, 0xE2}, {87, 0x61}, {95, 0x7A}, {300, kVkUnassigned}}) {
         EXPECT_EQ(VirtualKeyOfKeycode(keycode), code) << keycode;
     }
-}
-
-TEST(KeyMap, ButtonsCountExceptTheWheel) {
     for (const auto& [button, code] : std::map<int, int>{
              {1, 1}, {3, 2}, {2, 4}, {8, 5}, {9, 6}, {4, kVkNone}, {7, kVkNone}, {12, 0xFF}}) {
         EXPECT_EQ(VirtualButtonOf(button), code) << button;
+    }
+}
+
+TEST(MonitorChoice, PrimaryElseTheOneAtTheOriginElseNone) {
+    const MonitorRect left{0, 0, 1920, 1080}, right{1920, 0, 1280, 1024};
+    const MonitorRect rightPrimary{1920, 0, 2560, 1440, 0, 0, true};
+    const MonitorRect turnedPrimary{1920, 0, 1080, 1920, 0, 0, true};
+    const MonitorRect darkPrimary{0, 0, 0, 0, 0, 0, true}; // an output without a picture
+    // The chosen width; 0: none, the caller takes the root window.
+    for (const auto& [monitors, width] : std::vector<std::pair<std::vector<MonitorRect>, int>>{
+             {{left, rightPrimary}, 2560},
+             {{left, turnedPrimary}, 1080},
+             {{right, left}, 1920},
+             {{darkPrimary, right, left}, 1920},
+             {{{-1920, -1080, 1920, 1080}, {100, 0, 800, 600}}, 0},
+             {{}, 0}}) {
+        const auto chosen = ChoosePrimaryMonitor(monitors);
+        EXPECT_EQ(chosen ? chosen->width : 0, width);
     }
 }
 
