@@ -4,7 +4,6 @@
 
 #include "engine/Display.h"
 #include "engine/Reset.h"
-#include "history/frmHistory.h"
 #include "platform/Clock.h"
 #include "platform/DesktopProbe.h"
 #include "platform/TickTimer.h"
@@ -22,6 +21,9 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#ifdef ODOVEX_HISTORY_WINDOW
+#include "history/frmHistory.h"
+#endif
 
 namespace {
 
@@ -185,9 +187,11 @@ void frmOdovex::buildWindow() {
 void frmOdovex::buildMenus() {
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
+#ifdef ODOVEX_HISTORY_WINDOW
     QAction* mnuHistory =
         mnuFile->addAction(QStringLiteral("&History..."), this, &frmOdovex::mnuHistory_Click);
     mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
+#endif
     QAction* mnuExit = mnuFile->addAction(QStringLiteral("&Exit"), this, &frmOdovex::Quit);
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -212,7 +216,9 @@ void frmOdovex::buildTrayMenu() {
         });
     };
     add(QStringLiteral("&Show Odovex"), &frmOdovex::showMainWindow);
+#ifdef ODOVEX_HISTORY_WINDOW
     add(QStringLiteral("&History..."), &frmOdovex::mnuHistory_Click);
+#endif
     add(QStringLiteral("&Quit"), &frmOdovex::Quit);
     STI1->setContextMenu(mnuTray);
 }
@@ -313,6 +319,7 @@ void frmOdovex::mnuAbout_Click() {
     hideMainWindow();
 }
 
+#ifdef ODOVEX_HISTORY_WINDOW
 void frmOdovex::mnuHistory_Click() {
     if (!historyWindow_) {
         historyWindow_ = std::make_unique<frmHistory>([this] {
@@ -325,6 +332,7 @@ void frmOdovex::mnuHistory_Click() {
     historyWindow_->raise();
     historyWindow_->activateWindow();
 }
+#endif
 
 void frmOdovex::mnuProgram_Click() {
     const QStringList lines{
@@ -341,11 +349,13 @@ frmOdovexSetup& frmOdovex::setupDialog() {
     if (!setup_) {
         setup_ = std::make_unique<frmOdovexSetup>(record_, s_.autostart);
         connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, &frmOdovex::showMainWindow);
+#ifdef ODOVEX_HISTORY_WINDOW
         connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, [this] {
             if (historyWindow_) {
                 historyWindow_->refresh(); // the units may have changed
             }
         });
+#endif
     }
     return *setup_;
 }

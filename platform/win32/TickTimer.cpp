@@ -15,9 +15,9 @@
 
 namespace {
 
-constexpr LONG kTickMilliseconds = 1;
+constexpr UINT kResolutionMilliseconds = 1;
 // SetWaitableTimer's due time: relative, in 100 ns units.
-constexpr LONGLONG kFirstTickDue = -10'000LL * kTickMilliseconds;
+constexpr LONGLONG kDuePerMillisecond = -10'000LL;
 
 // A periodic waitable timer watched by the event loop. The message loop's own timers fire at
 // 10 ms at best, so SetTimer cannot give the 1 ms tick. A high-resolution timer ticks at 1 ms
@@ -37,17 +37,19 @@ public:
         CloseHandle(timer_);
     }
 
-    void start(std::function<void()> onTick) override {
+    // A running timer given another period is set again; the same period goes on undisturbed.
+    void start(std::function<void()> onTick, int periodMs) override {
         onTick_ = std::move(onTick);
-        if (active_) {
+        if (active_ && periodMs == periodMs_) {
             return;
         }
-        if (!highResolution_) {
-            timeBeginPeriod(kTickMilliseconds);
+        if (!active_ && !highResolution_) {
+            timeBeginPeriod(kResolutionMilliseconds);
         }
+        periodMs_ = periodMs;
         LARGE_INTEGER due{};
-        due.QuadPart = kFirstTickDue;
-        SetWaitableTimer(timer_, &due, kTickMilliseconds, nullptr, nullptr, FALSE);
+        due.QuadPart = kDuePerMillisecond * periodMs;
+        SetWaitableTimer(timer_, &due, periodMs, nullptr, nullptr, FALSE);
         notifier_.setEnabled(true);
         active_ = true;
     }
@@ -58,7 +60,7 @@ public:
         notifier_.setEnabled(false);
         CancelWaitableTimer(timer_);
         if (!highResolution_) {
-            timeEndPeriod(kTickMilliseconds);
+            timeEndPeriod(kResolutionMilliseconds);
         }
         active_ = false;
     }
@@ -68,6 +70,7 @@ private:
     HANDLE timer_;
     bool highResolution_;
     bool active_ = false;
+    int periodMs_ = 0;
     QWinEventNotifier notifier_;
     std::function<void()> onTick_;
 };
@@ -77,12 +80,11 @@ class QtTickTimer : public TickTimer {
 public:
     QtTickTimer() {
         timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(kTickMilliseconds);
         QObject::connect(&timer_, &QTimer::timeout, [this] { onTick_(); });
     }
-    void start(std::function<void()> onTick) override {
+    void start(std::function<void()> onTick, int periodMs) override {
         onTick_ = std::move(onTick);
-        timer_.start();
+        timer_.start(periodMs);
     }
     void stop() override { timer_.stop(); }
     bool isActive() const override { return timer_.isActive(); }
