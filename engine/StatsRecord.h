@@ -52,6 +52,8 @@ struct StatsRecord {
     Currency WindowsTotal; // saved
     Currency ClicksTotal;  // saved
     QString LastDate;      // saved; the day the Today counters belong to
+
+    friend bool operator==(const StatsRecord&, const StatsRecord&) = default;
 };
 
 // The process's one record.

@@ -11,7 +11,6 @@
 
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,24 +26,6 @@ struct FixedClock : Clock {
     QDateTime now() const override { return moment; }
 };
 
-std::string Describe(const StatsRecord& r) {
-    std::ostringstream out;
-    out << "ProbeKey=" << r.ProbeKey << " Pending=" << r.PendingClicks << " Input=" << r.InputState
-        << " LastInput=" << r.LastInputState << " Window=" << r.CurrentWindow
-        << " LastWindow=" << r.LastWindow << " Point=" << r.CursorPoint.x << "," << r.CursorPoint.y
-        << " Cursor=" << r.CursorX << "," << r.CursorY << " Prev=" << r.PrevCursorX << ","
-        << r.PrevCursorY << " Delta=" << r.DeltaX << "," << r.DeltaY
-        << " Pixels=" << r.ScreenPixelsX << "," << r.ScreenPixelsY << " Dims=" << r.ScreenDimX.raw()
-        << "," << r.ScreenDimY.raw() << " Sample=" << r.SampleDistance
-        << " PrevValid=" << r.PrevCursorValid << " Armed=" << r.ProbeArmed
-        << " Clicks=" << r.ClicksToday.raw() << "/" << r.ClicksTotal.raw()
-        << " Windows=" << r.WindowsToday.raw() << "/" << r.WindowsTotal.raw()
-        << " Travel=" << r.TravelToday.raw() << "/" << r.TravelTotal.raw()
-        << " Units=" << r.Units.toStdString() << " Since=" << r.SinceDate.toStdString()
-        << " LastDate=" << r.LastDate.toStdString();
-    return out.str();
-}
-
 // One desktop, record and window's labels, ticked either every millisecond or resting.
 struct Session {
     StatsRecord r;
@@ -58,7 +39,7 @@ struct Session {
     struct Ticked {
         std::int64_t ms;
         bool beforeHandler;
-        std::string record;
+        StatsRecord record;
         std::size_t writes;
     };
     std::vector<Ticked> ticked;
@@ -67,7 +48,7 @@ struct Session {
         [this] {
             const bool changed = tick();
             const std::int64_t ms = desktop.sampledAt();
-            ticked.push_back({ms, ms < handlerAt, Describe(r), recorder.writes.size()});
+            ticked.push_back({ms, ms < handlerAt, r, recorder.writes.size()});
             return changed;
         },
         desktop};
@@ -160,7 +141,7 @@ TEST(RestingTick, BatchesOverStampsCountAndWriteExactlyAsATickEveryMillisecond) 
     Session plain;
     Session batched;
     batched.desktop.stampAt(0);
-    std::vector<std::string> plainAfter;
+    std::vector<StatsRecord> plainAfter;
     std::vector<std::size_t> plainWrites;
     int runs = 0;
     for (int ms = 0, nextRun = 0; ms < kEnd + 100; ++ms) {
@@ -174,7 +155,7 @@ TEST(RestingTick, BatchesOverStampsCountAndWriteExactlyAsATickEveryMillisecond) 
             batched.resting.catchUp();
             if (it->second.handler) {
                 // The input before it has settled: the record is that of the 1 ms tick.
-                ASSERT_EQ(plainAfter.back(), Describe(batched.r)) << "handler at " << ms;
+                ASSERT_EQ(plainAfter.back(), batched.r) << "handler at " << ms;
                 batched.handlerAt = ms;
             }
             it->second.action(plain);
@@ -186,7 +167,7 @@ TEST(RestingTick, BatchesOverStampsCountAndWriteExactlyAsATickEveryMillisecond) 
             }
         }
         plain.tick();
-        plainAfter.push_back(Describe(plain.r));
+        plainAfter.push_back(plain.r);
         plainWrites.push_back(plain.recorder.writes.size());
         if (!batched.resting.resting() && ms >= nextRun) {
             batched.resting.run();
@@ -195,7 +176,7 @@ TEST(RestingTick, BatchesOverStampsCountAndWriteExactlyAsATickEveryMillisecond) 
         }
     }
     EXPECT_TRUE(batched.resting.resting());
-    EXPECT_EQ(plainAfter.back(), Describe(batched.r));
+    EXPECT_EQ(plainAfter.back(), batched.r);
     EXPECT_EQ(plain.recorder.writes, batched.recorder.writes);
     std::size_t compared = 0;
     for (const auto& tick : batched.ticked) {
