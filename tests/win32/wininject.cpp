@@ -13,9 +13,6 @@
 //   queryend H            a cancelled log-off: every top-level window of H's process is asked
 //                         whether the session may end, then told that it does not
 //   endsession H          a log-off: asked, then told that it ends
-//   logoff                Wine's own end of the session (wineboot --end-session), which asks and
-//                         tells every program's windows, then ends their processes: this one's
-//                         windows are closed first; answers wineboot's exit code
 //   link NAME             target and working directory (tab-separated) of the shell link NAME in
 //                         the user's Start-up folder, or "none"
 //   sleep MS              waits, handling its windows' messages
@@ -165,30 +162,6 @@ std::string EndSession(HWND of, bool ends) {
     return agreed ? std::to_string(windows.size()) : "refused";
 }
 
-std::string Logoff() {
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM) {
-            DestroyWindow(window);
-            return TRUE;
-        },
-        0);
-    wchar_t command[] = L"wineboot.exe --end-session";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        Fail("wineboot does not start");
-    }
-    CloseHandle(process.hThread);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    return std::to_string(code);
-}
-
 std::string Link(const std::string& name) {
     PWSTR folder = nullptr;
     if (FAILED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder))) {
@@ -293,9 +266,6 @@ std::string Run(std::istringstream& in, const std::string& command) {
     }
     if (command == "queryend" || command == "endsession") {
         return EndSession(Window(in), command == "endsession");
-    }
-    if (command == "logoff") {
-        return Logoff();
     }
     if (command == "link") {
         std::string name;
