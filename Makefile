@@ -6,8 +6,10 @@ FUZZ_SECONDS ?= 60
 # make install: where the program goes, and a staging root in front of it (packagers).
 PREFIX     ?= /usr/local
 DESTDIR    ?=
-# ccache keys on paths relative to the checkout, so every checkout shares one cache.
+# ccache keys on paths relative to the checkout, so every checkout shares one cache (its
+# debug information then names the directory that compiled it first).
 export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 .PHONY: all deps build run test mutants bench fuzz format clean install deb windows windows-test
 

@@ -1,7 +1,6 @@
-#include "platform/TickTimer.h"
+#include "platform/QtTickTimer.h"
 
 #include <QSocketNotifier>
-#include <QTimer>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -52,25 +51,6 @@ private:
 
     int fd_;
     QSocketNotifier notifier_;
-    std::function<void()> onTick_;
-};
-
-// Where no timerfd can be had (the process is out of descriptors, say).
-class QtTickTimer : public TickTimer {
-public:
-    QtTickTimer() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { onTick_(); });
-    }
-    void start(std::function<void()> onTick, int periodMs) override {
-        onTick_ = std::move(onTick);
-        timer_.start(periodMs);
-    }
-    void stop() override { timer_.stop(); }
-    bool isActive() const override { return timer_.isActive(); }
-
-private:
-    QTimer timer_;
     std::function<void()> onTick_;
 };
 

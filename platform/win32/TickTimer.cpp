@@ -1,6 +1,5 @@
-#include "platform/TickTimer.h"
+#include "platform/QtTickTimer.h"
 
-#include <QTimer>
 #include <QWinEventNotifier>
 #include <cstdio>
 
@@ -72,25 +71,6 @@ private:
     bool active_ = false;
     int periodMs_ = 0;
     QWinEventNotifier notifier_;
-    std::function<void()> onTick_;
-};
-
-// Where no waitable timer can be had: the message loop's timer, 10 ms at best.
-class QtTickTimer : public TickTimer {
-public:
-    QtTickTimer() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { onTick_(); });
-    }
-    void start(std::function<void()> onTick, int periodMs) override {
-        onTick_ = std::move(onTick);
-        timer_.start(periodMs);
-    }
-    void stop() override { timer_.stop(); }
-    bool isActive() const override { return timer_.isActive(); }
-
-private:
-    QTimer timer_;
     std::function<void()> onTick_;
 };
 
