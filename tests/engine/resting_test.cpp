@@ -44,14 +44,13 @@ struct Session {
     };
     std::vector<Ticked> ticked;
     std::int64_t handlerAt = -1;
-    RestingTick resting{
-        [this] {
-            const bool changed = tick();
-            const std::int64_t ms = desktop.sampledAt();
-            ticked.push_back({ms, ms < handlerAt, r, recorder.writes.size()});
-            return changed;
-        },
-        desktop};
+    RestingTick resting{[this] {
+                            const bool changed = tick();
+                            const std::int64_t ms = desktop.sampledAt();
+                            ticked.push_back({ms, ms < handlerAt, r, recorder.writes.size()});
+                            return changed;
+                        },
+                        desktop};
 
     Session() {
         labels.setSink(&recorder);
