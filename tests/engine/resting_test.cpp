@@ -3,6 +3,7 @@
 #include "engine/RestingTick.h"
 #include "engine/SampleTick.h"
 #include "platform/Clock.h"
+#include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeDesktop.h"
 #include "store/DateCheck.h"
 
@@ -21,18 +22,13 @@ constexpr int kShift = 16;
 constexpr int kKeyA = 65;
 constexpr int kKeyZ = 90;
 
-struct FixedClock : Clock {
-    QDateTime moment{QDate(2026, 12, 6), QTime(23, 59, 0)};
-    QDateTime now() const override { return moment; }
-};
-
 // One desktop, record and window's labels, ticked either every millisecond or resting.
 struct Session {
     StatsRecord r;
     FakeDesktop desktop;
     MainLabels labels;
     LabelRecorder recorder;
-    FixedClock clock;
+    FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(23, 59, 0))};
     SampleTick tick{r, desktop, labels};
     // Each tick the resting tick runs: its millisecond, the record after it, the label writes so
     // far, and whether it ran after a handler of a later millisecond.

@@ -3,6 +3,7 @@
 #include "platform/AutostartEntry.h"
 #include "platform/Clock.h"
 #include "platform/TickTimer.h"
+#include "platform/fake/FakeClock.h"
 #include "platform/fake/FakeDesktop.h"
 #include "shell/frmOdovex.h"
 #include "store/DateCheck.h"
@@ -48,10 +49,8 @@ struct CountingAutostart : AutostartEntry {
     void remove() override { ++calls; }
 };
 
-struct FixedClock : Clock {
-    QDateTime moment{QDate(2026, 12, 6), QTime(14, 30, 5)};
-    QDateTime now() const override { return moment; }
-};
+// When the tests' program starts.
+inline const QDateTime kStartedAt{QDate(2026, 12, 6), QTime(14, 30, 5)};
 
 // The statistics file's twelve lines, from a record's values; numbers get their spaces.
 inline QByteArray FileBytes(QStringList lines, int count = 12) {
@@ -65,7 +64,7 @@ inline QStringList Lines(QString clicksToday = "0", QString autoStart = "False",
     // Today's date keeps the Today counters through start-up's day check.
     return {clicksToday, "3",  "0",  autoStart,
             "English",   "12", dimY, since,
-            clicksTotal, "30", "0",  ShortDateText(FixedClock().moment.date())};
+            clicksTotal, "30", "0",  ShortDateText(kStartedAt.date())};
 }
 
 inline void ExpectBox(const MsgBoxSpec& box, const QString& prompt, const QString& title,
@@ -82,7 +81,7 @@ struct Shell {
     QTemporaryDir dir;
     StatsRecord record;
     FakeDesktop desktop;
-    FixedClock clock;
+    FakeClock clock{kStartedAt};
     ScriptedBoxes boxes;
     CountingAutostart autostart;
     ManualTickTimer* tick = nullptr;

@@ -1,17 +1,13 @@
 #include "StoreTesting.h"
 #include "platform/Clock.h"
+#include "platform/fake/FakeClock.h"
 #include "store/DateCheck.h"
 #include "tests/engine/LabelRecorder.h"
 
 namespace {
 
-struct FakeClock : Clock {
-    QDateTime moment{QDate(2024, 5, 15), QTime(0, 0, 20)};
-    QDateTime now() const override { return moment; }
-};
-
 struct Rollover : StoreTest {
-    FakeClock clock;
+    FakeClock clock{QDateTime(QDate(2024, 5, 15), QTime(0, 0, 20))};
     MainLabels labels;
     LabelRecorder recorder;
     StatsRecord record = ExampleRecord(); // LastDate 5/15/24

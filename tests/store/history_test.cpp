@@ -1,6 +1,7 @@
 #include "StoreTesting.h"
 #include "engine/Reset.h"
 #include "platform/Clock.h"
+#include "platform/fake/FakeClock.h"
 #include "store/DateCheck.h"
 #include "store/History.h"
 
@@ -9,14 +10,9 @@
 
 namespace {
 
-struct SetClock : Clock {
-    QDateTime moment{QDate(2024, 5, 15), QTime(23, 59, 50)};
-    QDateTime now() const override { return moment; }
-};
-
 struct History : StoreTest {
     QTemporaryDir dir;
-    SetClock clock;
+    FakeClock clock{QDateTime(QDate(2024, 5, 15), QTime(23, 59, 50))};
     MainLabels labels;
     StatsRecord record = ExampleRecord(); // 5/15/24: 12 clicks, 3 windows, 45.5 inches
     DayHistory history;
