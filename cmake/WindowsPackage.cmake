@@ -1,6 +1,7 @@
-# The Windows program as it is handed out: Odovex.exe, the Qt and compiler run-time DLLs, the
-# platform and style plugins and a statistics file holding the initial record, staged in
-# Odovex-win64/ (where the tests run it) and packed into Odovex-win64.zip.
+# The Windows program as it is handed out: Odovex.exe, the Qt DLLs it links (Core, Gui, Widgets,
+# Charts and the OpenGL ones Charts needs), the compiler's run-time DLLs, the platform and style
+# plugins and a statistics file holding the initial record, staged in Odovex-win64/ (where the
+# tests run it) and packed into Odovex-win64.zip.
 set(ODOVEX_STAGE ${CMAKE_BINARY_DIR}/Odovex-win64)
 set(ODOVEX_ZIP ${CMAKE_BINARY_DIR}/Odovex-win64.zip)
 
@@ -21,8 +22,8 @@ set(fresh ${PROJECT_SOURCE_DIR}/dist/Odovex1.dat)
 add_custom_command(OUTPUT ${ODOVEX_ZIP}
   COMMAND ${CMAKE_COMMAND} -E rm -rf ${ODOVEX_STAGE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${ODOVEX_STAGE}/platforms ${ODOVEX_STAGE}/styles
-  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:odovex> $<TARGET_FILE:Qt6::Core>
-          $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> ${runtime} ${fresh} ${ODOVEX_STAGE}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:odovex> $<TARGET_RUNTIME_DLLS:odovex>
+          ${runtime} ${fresh} ${ODOVEX_STAGE}
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin>
           ${ODOVEX_STAGE}/platforms
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin>
@@ -33,5 +34,6 @@ add_custom_command(OUTPUT ${ODOVEX_ZIP}
   WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
   DEPENDS odovex ${fresh}
   COMMENT "Packing Odovex-win64.zip"
+  COMMAND_EXPAND_LISTS
   VERBATIM)
 add_custom_target(odovex_zip ALL DEPENDS ${ODOVEX_ZIP})
