@@ -1,10 +1,10 @@
 // Ten years of history read from its file and shown in the History window, on Qt's offscreen
 // platform.
+#include "history/BarChart.h"
 #include "history/frmHistory.h"
 #include "store/History.h"
 
 #include <QApplication>
-#include <QChartView>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
@@ -46,7 +46,7 @@ QPixmap LoadAndChart(const TenYears& data, Period period) {
     });
     window.cboPeriod->setCurrentIndex(static_cast<int>(period));
     window.show();
-    return window.chartView->grab();
+    return window.chart->grab();
 }
 
 void BM_LoadAndChart30Days(benchmark::State& state) {

@@ -1,28 +1,19 @@
 #include "frmHistory.h"
 
+#include "BarChart.h"
 #include "platform/forms/Forms.h"
 #include "splash/AppIcon.h"
 
-#include <QBarSeries>
-#include <QBarSet>
 #include <QBoxLayout>
-#include <QCategoryAxis>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
-#include <QCursor>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QGraphicsLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QSet>
-#include <QToolTip>
-#include <QValueAxis>
 #include <algorithm>
 #include <array>
 
@@ -58,15 +49,14 @@ QString BarName(const Bar& bar, Grouping grouping) {
                                        : bar.first.toString(Qt::ISODate);
 }
 
-// The axis under the bars (bar i stands at i). A label must fit the width of what it names, and
-// ten years of months would lay out 121 of them: days are named by the day of the month, up to
-// twelve months by the month, and weeks and more months by spans of their month or year.
-QCategoryAxis* AxisUnder(const PeriodBars& bars) {
-    auto* axis = new QCategoryAxis();
-    const auto count = static_cast<qsizetype>(bars.bars.size());
+// The names under the bars. A name must fit the width of what it names, and ten years of months
+// would lay out 121 of them: days are named by the day of the month, up to twelve months by the
+// month, and weeks and more months by spans of their month or year.
+std::vector<BarLabel> LabelsUnder(const PeriodBars& bars) {
+    const auto count = static_cast<int>(bars.bars.size());
     const bool each = bars.grouping == Grouping::Day ||
                       (bars.grouping == Grouping::Month && count <= kNamedMonths);
-    const auto name = [&](qsizetype i) {
+    const auto name = [&](int i) {
         const QDate first = bars.bars[static_cast<size_t>(i)].first;
         switch (bars.grouping) {
         case Grouping::Week:
@@ -79,27 +69,15 @@ QCategoryAxis* AxisUnder(const PeriodBars& bars) {
         }
         return QString::number(first.day());
     };
-    axis->setStartValue(-0.5);
-    axis->setRange(-0.5, static_cast<double>(count) - 0.5);
-    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionCenter);
-    axis->setGridLineVisible(!each);
-    axis->setTitleText(bars.first.toString(Qt::ISODate) + QStringLiteral(" to ") +
-                       bars.last.toString(Qt::ISODate));
-    QSet<QString> used;
-    for (qsizetype i = 0; i < count; ++i) {
-        QString label = name(i);
-        if (!each && i + 1 < count && name(i + 1) == label) {
-            continue;
+    std::vector<BarLabel> labels;
+    for (int i = 0; i < count; ++i) {
+        if (each || labels.empty() || labels.back().text != name(i)) {
+            labels.push_back({i, i, name(i)});
+        } else {
+            labels.back().last = i;
         }
-        // The axis takes each label once; a day of the month met twice (30 days around a
-        // February) is told apart by an invisible mark.
-        while (used.contains(label)) {
-            label += QChar(0x200B);
-        }
-        used.insert(label);
-        axis->append(label, static_cast<double>(i) + 0.5);
     }
-    return axis;
+    return labels;
 }
 
 QString GroupingColumn(Grouping grouping) {
@@ -147,14 +125,10 @@ frmHistory::frmHistory(std::function<HistoryView()> source, QWidget* parent)
     auto* lblPeriod = new QLabel(QStringLiteral("&Period:"), this);
     lblPeriod->setBuddy(cboPeriod);
 
-    chart_ = new QChart();
-    chart_->legend()->hide();
-    chart_->setBackgroundRoundness(0);
-    chart_->setMargins(QMargins(4, 8, 8, 4));
-    chart_->layout()->setContentsMargins(0, 0, 0, 0);
-    chartView = new QChartView(chart_, this);
-    chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setFocusPolicy(Qt::NoFocus);
+    chart = new BarChart(this);
+    chart->barText = [this](int index) {
+        return barText(index);
+    };
 
     lblTotal = new QLabel(this);
     lblAverage = new QLabel(this);
@@ -181,7 +155,7 @@ frmHistory::frmHistory(std::function<HistoryView()> source, QWidget* parent)
     buttons->addWidget(cmdClose);
     auto* column = new QVBoxLayout(this);
     column->addLayout(choices);
-    column->addWidget(chartView, 1);
+    column->addWidget(chart, 1);
     column->addLayout(summary);
     column->addLayout(buttons);
 
@@ -229,46 +203,17 @@ QString frmHistory::valueText(double value, int decimals) const {
 void frmHistory::draw() {
     drawn_ = true;
     bars_ = BarsOf(view_.rows, statistic(), period(), view_.today, view_.units);
-    chart_->removeAllSeries();
-    for (QAbstractAxis* axis : chart_->axes()) {
-        chart_->removeAxis(axis);
-        delete axis;
-    }
     const bool travel = statistic() == Statistic::Travel;
-    QList<qreal> values;
-    double top = travel ? 0 : kLeastCountAxis;
-    for (const Bar& bar : bars_.bars) {
-        values.append(bar.value);
-        top = std::max(top, bar.value);
-    }
-    auto* set = new QBarSet(kStatisticNames[static_cast<size_t>(statistic())]);
-    set->append(values);
-    auto* series = new QBarSeries();
-    series->append(set);
-    chart_->addSeries(series);
-    QCategoryAxis* axisX = AxisUnder(bars_);
-    axisX->setLabelsFont(font());
-    axisX->setTitleFont(FormFont(kTextPoints, true));
-    chart_->addAxis(axisX, Qt::AlignBottom);
-    series->attachAxis(axisX);
-    auto* axisY = new QValueAxis();
-    axisY->setRange(0, top > 0 ? top : 1);
-    axisY->applyNiceNumbers();
-    axisY->setLabelFormat(travel ? QStringLiteral("%.2f") : QStringLiteral("%.0f"));
-    axisY->setTitleText(travel ? UnitName(view_.units) : QString());
-    axisY->setLabelsFont(font());
-    axisY->setTitleFont(FormFont(kTextPoints, true));
-    chart_->addAxis(axisY, Qt::AlignLeft);
-    series->attachAxis(axisY);
-    connect(set, &QBarSet::hovered, this, [this](bool entered, int index) {
-        if (entered) {
-            QToolTip::showText(QCursor::pos(), barText(index), chartView);
-        } else {
-            QToolTip::hideText();
-        }
-    });
-
     const int decimals = travel ? 2 : 0;
+    std::vector<double> values;
+    for (const Bar& bar : bars_.bars) {
+        values.push_back(bar.value);
+    }
+    chart->setBars(std::move(values), LabelsUnder(bars_),
+                   bars_.first.toString(Qt::ISODate) + QStringLiteral(" to ") +
+                       bars_.last.toString(Qt::ISODate),
+                   travel ? UnitName(view_.units) : QString(), decimals,
+                   travel ? 0 : kLeastCountAxis);
     lblTotal->setText(QStringLiteral("Total: ") + valueText(bars_.total, decimals));
     lblAverage->setText(QStringLiteral("Daily average: ") +
                         valueText(bars_.dailyAverage, travel ? 2 : 1));
@@ -305,7 +250,7 @@ bool frmHistory::exportTo(const QString& path) {
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written && path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
-        written = chartView->grab().save(&file, "PNG");
+        written = chart->grab().save(&file, "PNG");
     } else if (written) {
         const QByteArray bytes = csvBytes();
         written = file.write(bytes) == bytes.size();

@@ -6,8 +6,7 @@
 #include <functional>
 #include <vector>
 
-class QChart;
-class QChartView;
+class BarChart;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -51,7 +50,7 @@ public:
 
     QComboBox* cboStatistic = nullptr;
     QComboBox* cboPeriod = nullptr;
-    QChartView* chartView = nullptr;
+    BarChart* chart = nullptr;
     QLabel* lblTotal = nullptr;
     QLabel* lblAverage = nullptr;
     QLabel* lblBest = nullptr;
@@ -69,6 +68,5 @@ private:
     std::function<HistoryView()> source_;
     HistoryView view_;
     PeriodBars bars_;
-    QChart* chart_ = nullptr;
     bool drawn_ = false;
 };

@@ -6,8 +6,6 @@ set -euo pipefail
 packages=(
   # build
   cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxrandr-dev libxtst-dev libxcb1-dev
-  # the History window's bar chart
-  qt6-charts-dev libqt6opengl6-dev
   # a face with MS Sans Serif's widths, for which the windows are laid out
   fonts-liberation2
   # the icon's 32 pixel rendering (scripts/render-icon.sh)

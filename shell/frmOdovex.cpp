@@ -4,6 +4,7 @@
 
 #include "engine/Display.h"
 #include "engine/Reset.h"
+#include "history/frmHistory.h"
 #include "platform/Clock.h"
 #include "platform/DesktopProbe.h"
 #include "platform/TickTimer.h"
@@ -21,9 +22,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#ifdef ODOVEX_HISTORY_WINDOW
-#include "history/frmHistory.h"
-#endif
 
 namespace {
 
@@ -187,11 +185,9 @@ void frmOdovex::buildWindow() {
 void frmOdovex::buildMenus() {
     QMenu* mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
     mnuFile->setObjectName(QStringLiteral("mnuFile"));
-#ifdef ODOVEX_HISTORY_WINDOW
     QAction* mnuHistory =
         mnuFile->addAction(QStringLiteral("&History..."), this, &frmOdovex::mnuHistory_Click);
     mnuHistory->setObjectName(QStringLiteral("mnuHistory"));
-#endif
     QAction* mnuExit = mnuFile->addAction(QStringLiteral("&Exit"), this, &frmOdovex::Quit);
     mnuExit->setObjectName(QStringLiteral("mnuExit"));
     QMenu* mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -216,9 +212,7 @@ void frmOdovex::buildTrayMenu() {
         });
     };
     add(QStringLiteral("&Show Odovex"), &frmOdovex::showMainWindow);
-#ifdef ODOVEX_HISTORY_WINDOW
     add(QStringLiteral("&History..."), &frmOdovex::mnuHistory_Click);
-#endif
     add(QStringLiteral("&Quit"), &frmOdovex::Quit);
     STI1->setContextMenu(mnuTray);
 }
@@ -319,7 +313,6 @@ void frmOdovex::mnuAbout_Click() {
     hideMainWindow();
 }
 
-#ifdef ODOVEX_HISTORY_WINDOW
 void frmOdovex::mnuHistory_Click() {
     if (!historyWindow_) {
         historyWindow_ = std::make_unique<frmHistory>([this] {
@@ -332,7 +325,6 @@ void frmOdovex::mnuHistory_Click() {
     historyWindow_->raise();
     historyWindow_->activateWindow();
 }
-#endif
 
 void frmOdovex::mnuProgram_Click() {
     const QStringList lines{
@@ -349,13 +341,11 @@ frmOdovexSetup& frmOdovex::setupDialog() {
     if (!setup_) {
         setup_ = std::make_unique<frmOdovexSetup>(record_, s_.autostart);
         connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, &frmOdovex::showMainWindow);
-#ifdef ODOVEX_HISTORY_WINDOW
         connect(setup_.get(), &frmOdovexSetup::showMainWindow, this, [this] {
             if (historyWindow_) {
                 historyWindow_->refresh(); // the units may have changed
             }
         });
-#endif
     }
     return *setup_;
 }

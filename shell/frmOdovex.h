@@ -94,16 +94,10 @@ public:
     void cmdSetup_Click();
     void mnuProgram_Click();
     void mnuAbout_Click();
-#ifdef ODOVEX_HISTORY_WINDOW
     // Opens the History window (File > History..., the tray icon's menu); the main window stays.
     void mnuHistory_Click();
-#endif
-    void STI1_Click() {
-        showMainWindow();
-    }
-    void STI1_DblClick() {
-        showMainWindow();
-    }
+    void STI1_Click() { showMainWindow(); }
+    void STI1_DblClick() { showMainWindow(); }
 
     void Timer1_Timer();
     void Timer2_Timer();
@@ -151,9 +145,7 @@ private:
     std::unique_ptr<frmOdovexSetup> setup_;
     std::unique_ptr<frmSplash> splash_;
     QPointer<frmAbout> about_;
-#ifdef ODOVEX_HISTORY_WINDOW
     std::unique_ptr<frmHistory> historyWindow_;
-#endif
     DayHistory history_;
     std::int16_t Timer4Count = 0;
     bool loaded_ = false;

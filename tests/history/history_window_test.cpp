@@ -1,9 +1,6 @@
+#include "history/BarChart.h"
 #include "history/frmHistory.h"
 
-#include <QBarSeries>
-#include <QBarSet>
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
 #include <QFile>
 #include <QImage>
@@ -34,11 +31,7 @@ struct Window : ::testing::Test {
 
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
-    QBarSet* bars() const {
-        const auto series = window.chartView->chart()->series();
-        return series.size() == 1 ? static_cast<QBarSeries*>(series[0])->barSets().value(0)
-                                  : nullptr;
-    }
+    const std::vector<double>& bars() const { return window.chart->values(); }
     void choose(Period period, Statistic statistic) {
         window.cboPeriod->setCurrentIndex(static_cast<int>(period));
         window.cboStatistic->setCurrentIndex(static_cast<int>(statistic));
@@ -58,10 +51,9 @@ TEST_F(Window, ShowsThePeriodsBarsAndSummaryInTheChosenUnits) {
         const std::string what =
             (window.cboPeriod->currentText() + " " + window.cboStatistic->currentText())
                 .toStdString();
-        ASSERT_TRUE(bars()) << what;
-        EXPECT_EQ(bars()->count(), count) << what;
+        ASSERT_EQ(bars().size(), static_cast<size_t>(count)) << what;
         for (auto [bar, value] : values) {
-            EXPECT_NEAR(bars()->at(bar), value, 1e-9) << what << " bar " << bar;
+            EXPECT_NEAR(bars()[bar], value, 1e-9) << what << " bar " << bar;
         }
         EXPECT_EQ(window.lblTotal->text(), total) << what;
         EXPECT_EQ(window.barText(count - 1), last) << what;
@@ -85,6 +77,19 @@ TEST_F(Window, ShowsThePeriodsBarsAndSummaryInTheChosenUnits) {
     EXPECT_EQ(window.lblBest->text(), "Best day: 2026-12-06, 10");
 }
 
+TEST(BarChartAxis, HoldsTheHighestInAboutFiveRoundSteps) {
+    // Each case: the highest value, whole steps or not, the axis.
+    for (auto [highest, whole, axis] : {std::tuple{4.0, true, ValueAxis{4, 1}},
+                                        {103.0, true, {125, 25}},
+                                        {11.0, true, {12, 3}},
+                                        {12.0, false, {12.5, 2.5}},
+                                        {0.0, false, {1, 0.2}},
+                                        {0.0, true, {1, 1}},
+                                        {0.07, false, {0.08, 0.02}}}) {
+        EXPECT_EQ(AxisFor(highest, whole), axis) << highest;
+    }
+}
+
 TEST_F(Window, ExportsTheShownBarsAsCsvAndTheChartAsAnImageOfItsSize) {
     QTemporaryDir dir;
     window.show();
@@ -93,14 +98,15 @@ TEST_F(Window, ExportsTheShownBarsAsCsvAndTheChartAsAnImageOfItsSize) {
     QFile csv(dir.filePath("weeks.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = csv.readAll().split('\n');
-    ASSERT_EQ(lines.size(), bars()->count() + 2); // the header, the bars, an empty end
+    ASSERT_EQ(static_cast<size_t>(lines.size()),
+              bars().size() + 2); // the header, the bars, an empty end
     EXPECT_EQ(lines[0], "week,mouse_travel_feet");
     EXPECT_EQ(lines[22], "2026-11-02,0.00");
     EXPECT_EQ(lines[26], "2026-11-30,12.00");
 
     ASSERT_TRUE(window.exportTo(dir.filePath("chart.PNG")));
     EXPECT_EQ(QImage(dir.filePath("chart.PNG")).size(),
-              window.chartView->size() * window.chartView->devicePixelRatio());
+              window.chart->size() * window.chart->devicePixelRatio());
     EXPECT_FALSE(window.exportTo(dir.filePath("gone/chart.csv")));
     EXPECT_TRUE(window.lblExported->text().startsWith("Could not save"));
 
