@@ -156,8 +156,8 @@ void BarChart::paintEvent(QPaintEvent*) {
                                 plot.bottom() - height, slot * kBarShare, height));
     }
 
-    // The names under the bars; one that would touch the name before it is left out. A name of
-    // several bars has a grid line where its bars begin.
+    // The names under the bars, the last kept inside the chart; one that would touch the name
+    // before it is left out. A name of several bars has a grid line where its bars begin.
     double shownRight = -kGap;
     for (const BarLabel& label : labels_) {
         if (label.last > label.first && label.first > 0) {
@@ -165,8 +165,9 @@ void BarChart::paintEvent(QPaintEvent*) {
             const double x = plot.left() + slot * label.first;
             painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
         }
-        const double centre = plot.left() + slot * (label.first + label.last + 1) / 2;
         const double half = metrics.horizontalAdvance(label.text) / 2;
+        const double centre =
+            std::min(plot.left() + slot * (label.first + label.last + 1) / 2, width() - half - 1);
         if (centre - half < shownRight + kGap) {
             continue;
         }
