@@ -1,7 +1,6 @@
-# The Windows program as it is handed out: Odovex.exe, the Qt DLLs it links (Core, Gui, Widgets,
-# Charts and the OpenGL ones Charts needs), the compiler's run-time DLLs, the platform and style
-# plugins and a statistics file holding the initial record, staged in Odovex-win64/ (where the
-# tests run it) and packed into Odovex-win64.zip.
+# The Windows program as it is handed out: Odovex.exe, the Qt DLLs it links, the compiler's
+# run-time DLLs, the platform and style plugins and a statistics file holding the initial record,
+# staged in Odovex-win64/ (where the tests run it) and packed into Odovex-win64.zip.
 set(ODOVEX_STAGE ${CMAKE_BINARY_DIR}/Odovex-win64)
 set(ODOVEX_ZIP ${CMAKE_BINARY_DIR}/Odovex-win64.zip)
 
