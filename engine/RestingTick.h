@@ -26,9 +26,12 @@ class DesktopProbe;
 class RestingTick {
 public:
     static constexpr int kQuietTicksBeforeRest = 4;
-    // The timer's period on a desktop with stamps: 62 calls a second while input flows, as
-    // often as a screen refreshes.
-    static constexpr int kBatchMs = 32;
+    // The timer's period on a desktop with stamps: ten calls a second while input flows. Each
+    // call costs the process and the X server more than its ticks (a wake-up, the sockets read, a
+    // query that makes the server write out the motion it holds), so fewer calls cost less; the
+    // labels show no more than ten changes a second anyway. A handler sees the record settled
+    // as a 1 ms tick leaves it from two periods after the last input on.
+    static constexpr int kBatchMs = 100;
 
     RestingTick(SampleTick& tick, DesktopProbe& desktop);
     // With any tick function, for tests that look at every tick.

@@ -5,15 +5,22 @@ program runs them, the whole program with its window shown and out of sight, and
 (Debian's break reminder, which also counts mouse movement, clicks and keystrokes), each for a
 while idle and a while under injected input (1000 relative pointer moves a second, a key tap and
 a button click every 100 ms). Every round measures every program once; the table gives the
-median of the rounds.
+median of the rounds and, for the costs, their lowest and highest in brackets.
 
     measure.py BUILD_DIR [SECONDS] [ROUNDS]
 
 Columns: ticks delivered per second (timer callbacks), wake-ups per second (voluntary context
 switches of all the program's threads), CPU share of one core used by the program and by the X
-server, and the X server's share over that with no program in the same round, X requests and
-round trips per second sent by the program, taps injected and counted, resident memory.
-Figures only: nothing is asserted. The whole programs cannot count their ticks.
+server, and the X server's share over that with no program, X requests and round trips per
+second sent by the program, pointer moves injected per second (the injector keeps its schedule
+only as well as the machine lets it), taps injected and counted, resident memory. Figures only:
+nothing is asserted. The whole programs cannot count their ticks.
+
+The X server's share under input swings by a point and more from one phase to the next on a
+shared machine, far more than any program adds to it. So under input every program's phase
+lies between two phases with no program, and its "over none" is taken against the mean of the
+two: slow drifts of the machine's load cancel, and the spread over the rounds shows what is
+left. Before the first round the X server and the injector run a phase unmeasured (warm-up).
 """
 
 import os
@@ -34,7 +41,9 @@ MOVES_PER_SECOND = 1000
 TAP_EVERY_MS = 100
 COLUMNS = {"ticks/s": "%.0f", "wake-ups/s": "%.1f", "CPU %": "%.2f", "X server CPU %": "%.2f",
            "X server over none": "%+.2f", "X requests/s": "%.1f", "X round trips/s": "%.1f",
-           "taps injected": "%d", "taps counted": "%d", "RSS MB": "%.1f"}
+           "moves/s": "%.0f", "taps injected": "%d", "taps counted": "%d", "RSS MB": "%.1f"}
+# Shown with their spread over the rounds.
+SPREAD = ("wake-ups/s", "CPU %", "X server CPU %", "X server over none")
 
 
 def cpu_seconds(pid):
@@ -218,9 +227,12 @@ def measure(desktop, inject, kind, loaded, seconds):
     server = cpu_seconds(desktop.xvfb.pid)
     before = kind.snapshot(program)
     taps = 0
+    moves = None
     if loaded:
+        began = time.monotonic()
         answer = inject.send("load %g %d %d" % (seconds, MOVES_PER_SECOND, TAP_EVERY_MS))
         taps = int(answer.split("=")[1])
+        moves = seconds * MOVES_PER_SECOND / (time.monotonic() - began)
     else:
         time.sleep(seconds)
     # Ticks per second over exactly the phase: a resting tick stops once the input does.
@@ -248,21 +260,27 @@ def measure(desktop, inject, kind, loaded, seconds):
         "X server over none": None,
         "X requests/s": report.get("x_requests", 0) / per_second,
         "X round trips/s": report.get("x_round_trips", 0) / per_second,
+        "moves/s": moves,
         "taps injected": taps,
         "taps counted": report.get("clicks"),
         "RSS MB": rss,
     }
 
 
-def median(values, fmt):
+def median(values, fmt, spread):
     values = [v for v in values if v is not None]
-    return fmt % statistics.median(values) if values else "-"
+    if not values:
+        return "-"
+    cell = fmt % statistics.median(values)
+    if spread and len(values) > 1:
+        cell += " (%s to %s)" % (fmt % min(values), fmt % max(values))
+    return cell
 
 
 def main():
     build = os.path.abspath(sys.argv[1])
     seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
-    rounds = int(sys.argv[3]) if len(sys.argv) > 3 else 3
+    rounds = int(sys.argv[3]) if len(sys.argv) > 3 else 5
     harness = build + "/tests/x11/odovex_probe_harness"
     programs = [
         ("no program", Nothing),
@@ -275,30 +293,39 @@ def main():
     if shutil.which("workrave"):
         programs.append(("(w) Workrave 1.10", Workrave))
     rows = {}
+    loads = []
     with Desktop() as desktop:
         inject = desktop.injector(build + "/tests/rig/odovex_xinject")
         if shutil.which("workrave"):  # its first start builds caches: not measured
             warm = Workrave()
             warm.finish(warm.start(desktop))
+        measure(desktop, inject, Nothing(), True, min(seconds, 3.0))  # warm-up
         for round_ in range(rounds):
             for phase in ("idle", "input"):
-                none = None
-                for name, make in programs:
-                    row = measure(desktop, inject, make(), phase == "input", seconds)
-                    if none is None:
-                        none = row["X server CPU %"]
-                    row["X server over none"] = row["X server CPU %"] - none
+                loaded = phase == "input"
+                none = measure(desktop, inject, Nothing(), loaded, seconds)
+                rows.setdefault((programs[0][0], phase), []).append(none)
+                for name, make in programs[1:]:
+                    row = measure(desktop, inject, make(), loaded, seconds)
+                    baseline = none["X server CPU %"]
+                    if loaded:
+                        none = measure(desktop, inject, Nothing(), loaded, seconds)
+                        rows[(programs[0][0], phase)].append(none)
+                        baseline = (baseline + none["X server CPU %"]) / 2
+                    row["X server over none"] = row["X server CPU %"] - baseline
                     rows.setdefault((name, phase), []).append(row)
-                    print("round %d: %s, %s: CPU %.2f%%, %.1f wake-ups/s"
-                          % (round_ + 1, name, phase, row["CPU %"], row["wake-ups/s"]),
-                          file=sys.stderr, flush=True)
-    print("Odovex on X11, medians of %d rounds of %g s per phase, %s, load average %.1f"
-          % (rounds, seconds, "1200x900 Xvfb with openbox", os.getloadavg()[0]))
+                    print("round %d: %s, %s: CPU %.2f%%, %.1f wake-ups/s, X server %+.2f"
+                          % (round_ + 1, name, phase, row["CPU %"], row["wake-ups/s"],
+                             row["X server over none"]), file=sys.stderr, flush=True)
+                loads.append(os.getloadavg()[0])
+    print("Odovex on X11, medians of %d rounds of %g s per phase (lowest to highest), %s, "
+          "load average %.1f to %.1f" % (rounds, seconds, "1200x900 Xvfb with openbox",
+                                         min(loads), max(loads)))
     print("| program | phase | " + " | ".join(COLUMNS) + " |")
     print("|---|---|" + "---|" * len(COLUMNS))
     for name, _ in programs:
         for phase in ("idle", "input"):
-            cells = [median([r[key] for r in rows[(name, phase)]], fmt)
+            cells = [median([r[key] for r in rows[(name, phase)]], fmt, key in SPREAD)
                      for key, fmt in COLUMNS.items()]
             print("| %s | %s | %s |" % (name, phase, " | ".join(cells)), flush=True)
 

@@ -103,9 +103,11 @@ public:
     // Quiet sweeps before the notifier wakes again: 10 ms, longer than the 8 ms between the
     // reports of a common 125 Hz mouse, so a moving pointer keeps it resting.
     static constexpr int kQuietSweeps = 10;
-    // With stamps a sweep is a batch of ticks, some 8 ms: one without events ends the rest.
+    // With stamps a sweep is a batch of ticks (RestingTick::kBatchMs): one without events ends
+    // the rest.
     static constexpr int kQuietBatches = 1;
-    static constexpr int kWatchdogMs = 100;
+    // Three batches: a late timer does not wake the notifiers while batches still come.
+    static constexpr int kWatchdogMs = 300;
 
 private:
     using Bits = std::array<std::uint64_t, 4>;

@@ -28,10 +28,11 @@ template <typename F> void ForEachSet(const Bits& bits, F&& f) {
     }
 }
 
-// Key and button events wait here, in order, only while changes come faster than the ticks see
-// them. They name keys, so the wait is kept short: beyond this many (some 32 ms of ticks) the
-// oldest are applied at once, merging changes that only machine-made input produces.
-constexpr std::size_t kMaxPendingInput = 32;
+// Key and button events wait here, in order, until the batch of ticks reaches their millisecond
+// (two batches at most) or while changes come faster than the ticks see them. They name keys, so
+// the wait is kept short: beyond this many (two batches of one change a millisecond) the oldest
+// are applied at once, merging changes that only machine-made input produces.
+constexpr std::size_t kMaxPendingInput = 256;
 constexpr std::uint16_t kButtonSource = 256;
 constexpr std::uint16_t kPressFlag = 512;
 // Touches take the place of button 0, which no pointer has: the pointer that a touch screen

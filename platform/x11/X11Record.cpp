@@ -13,9 +13,9 @@
 // our own. It writes the copies out only along with output to some client, and else holds up to
 // 32 of them (1 KB). So while the ticks rest, raw motion is selected on the main connection: the
 // first move makes output and wakes the ticks; while batches run, each sends a pointer query
-// that the next one reads, which makes the server write out what it holds, some 16 moves at a
-// time at 1000 Hz, for one read. Reading the other connections first, then this one, no motion
-// is read later than a key event after it.
+// that the next one reads, which makes the server write out what it holds (a full buffer it
+// writes out by itself), for one read. Reading the other connections first, then this one, no
+// motion is read later than a key event after it.
 //
 // The raw key, button and touch events (and raw motion while the ticks rest) come on a third
 // connection, watched only while the ticks rest: while batches run, each reads what came, so a

@@ -67,7 +67,8 @@ struct Step {
     bool handler = false;
 };
 
-// The recorded sequence: what happens at which millisecond.
+// The recorded sequence: what happens at which millisecond. Each handler comes more than two
+// batches after the input or handler before it, which has settled by then.
 std::multimap<int, Step> Script() {
     std::multimap<int, Step> s;
     auto at = [&s](int ms, Action action) {
@@ -96,35 +97,35 @@ std::multimap<int, Step> Script() {
     for (int ms = 1400; ms < 1500; ms += 3) {
         at(ms, [](Session& run) { run.desktop.moveBy(2, 1); });
     }
-    handler(1600, [](Session& run) { ResetCounters(run.r, run.labels, "6/12/26 10:00:00"); });
-    at(1601, [](Session& run) { run.desktop.moveBy(40, 0); }); // no travel for the jump after Reset
-    at(1700, [](Session& run) { run.desktop.moveBy(5, 5); });
-    handler(1800, [](Session& run) {
+    handler(1750, [](Session& run) { ResetCounters(run.r, run.labels, "6/12/26 10:00:00"); });
+    at(1751, [](Session& run) { run.desktop.moveBy(40, 0); }); // no travel for the jump after Reset
+    at(1800, [](Session& run) { run.desktop.moveBy(5, 5); });
+    handler(2050, [](Session& run) {
         run.clock.moment = run.clock.moment.addSecs(120); // past midnight
         DateCheck(run.r, run.labels, run.clock);
     });
-    handler(1900, [](Session& run) { run.r.Units = "Metric"; });
-    at(2000, [](Session& run) { run.desktop.moveBy(-7, 3); });
-    handler(2100, [](Session& run) { run.r.ScreenDimX = *Currency::fromInt(24); });
-    at(2200, [](Session& run) { run.desktop.moveBy(100, 0); });
-    handler(2300, [](Session& run) {
+    handler(2300, [](Session& run) { run.r.Units = "Metric"; });
+    at(2350, [](Session& run) { run.desktop.moveBy(-7, 3); });
+    handler(2600, [](Session& run) { run.r.ScreenDimX = *Currency::fromInt(24); });
+    at(2650, [](Session& run) { run.desktop.moveBy(100, 0); });
+    handler(2900, [](Session& run) {
         run.desktop.setScreenPixels(2400, 900);
         MeasureScreen(run.r, run.desktop.screen());
     });
-    at(2400, [](Session& run) { run.desktop.moveBy(100, 0); });
-    for (int ms = 2500; ms < 2600; ms += 2) {
+    at(2950, [](Session& run) { run.desktop.moveBy(100, 0); });
+    for (int ms = 3000; ms < 3100; ms += 2) {
         at(ms, [](Session& run) { run.desktop.tap(kLeftButton); });
     }
-    for (int ms = 2700; ms < 2800; ms += 2) { // into the top left corner, then held there
+    for (int ms = 3200; ms < 3300; ms += 2) { // into the top left corner, then held there
         at(ms, [](Session& run) { run.desktop.pushBy(-60, -45); });
     }
-    for (int ms = 2800; ms < 2900; ms += 5) { // an absolute device: points, no relative motion
+    for (int ms = 3300; ms < 3400; ms += 5) { // an absolute device: points, no relative motion
         at(ms, [ms](Session& run) { run.desktop.setCursor(ms % 97 * 20, ms % 89 * 10); });
     }
     return s;
 }
 
-constexpr int kEnd = 3000;
+constexpr int kEnd = 3500;
 
 } // namespace
 
@@ -141,7 +142,7 @@ TEST(RestingTick, BatchesOverStampsCountAndWriteExactlyAsATickEveryMillisecond) 
     int runs = 0;
     for (int ms = 0, nextRun = 0; ms < kEnd + 100; ++ms) {
         batched.desktop.stampAt(ms);
-        if (ms == 1600) { // the clicks and windows of the input before Reset
+        if (ms == 1750) { // the clicks and windows of the input before Reset
             EXPECT_EQ(plain.r.PendingClicks, 4);
             EXPECT_EQ(plain.r.WindowsTotal, *Currency::fromInt(4));
         }

@@ -19,7 +19,7 @@ sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "rig"))
 from xrig import Desktop  # noqa: E402
 
-SETTLE_S = 0.3  # several hundred ticks
+SETTLE_S = 0.5  # two batches of ticks and more
 EXIT_TIMEOUT_S = 10
 WAIT_S = 10
 
