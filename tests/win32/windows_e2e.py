@@ -13,6 +13,7 @@ area, and Raw Input from devices other than SendInput.
 """
 
 import os
+import select
 import shutil
 import subprocess
 import sys
@@ -21,7 +22,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "rig"))
-from xrig import Desktop, Injector  # noqa: E402
+from xrig import Desktop  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
@@ -47,6 +48,30 @@ def within(what, check, seconds=WAIT_S):
     raise AssertionError("timed out waiting for " + what)
 
 
+class Injector:
+    """wininject driven line by line; every answer is awaited at most WAIT_S seconds."""
+
+    def __init__(self, process):
+        self.process, self.pending = process, b""
+
+    def send(self, command):
+        os.write(self.process.stdin.fileno(), (command + "\n").encode())
+        deadline = time.monotonic() + WAIT_S
+        while b"\n" not in self.pending:
+            left = deadline - time.monotonic()
+            if left <= 0 or not select.select([self.process.stdout], [], [], left)[0]:
+                raise AssertionError("wininject did not answer " + command)
+            chunk = os.read(self.process.stdout.fileno(), 4096)
+            if not chunk:
+                raise AssertionError("wininject ended at " + command)
+            self.pending += chunk
+        answer, self.pending = self.pending.split(b"\n", 1)
+        answer = answer.decode().strip()
+        if not answer.startswith("ok"):
+            raise AssertionError("wininject: %s -> %s" % (command, answer))
+        return answer[2:].strip()
+
+
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
@@ -56,12 +81,15 @@ class Run:
         self.desktop, self.program, self.directory = desktop, program, directory
         desktop.env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
         self.inject = Injector(desktop.spawn([WINE, injector], stdin=subprocess.PIPE,
-                                             stdout=subprocess.PIPE, text=True, bufsize=1))
+                                             stdout=subprocess.PIPE, bufsize=0))
         self.odovex = self.start()
 
     def start(self):
-        return self.desktop.spawn([WINE, self.program], cwd=self.directory,
-                                  stderr=subprocess.PIPE, text=True)
+        # Standard error to a file: a pipe nobody reads while the test runs could fill.
+        err = tempfile.TemporaryFile(dir=self.directory)
+        process = self.desktop.spawn([WINE, self.program], cwd=self.directory, stderr=err)
+        process.err = err
+        return process
 
     def send(self, command):
         return self.inject.send(command)
@@ -72,7 +100,8 @@ class Run:
 
     def end(self, process):
         process.wait(WAIT_S)
-        return process.returncode, process.stderr.read()
+        process.err.seek(0)
+        return process.returncode, process.err.read().decode(errors="replace")
 
     def saved(self):
         with open(os.path.join(self.directory, "Odovex1.dat"), newline="") as data:
@@ -202,7 +231,7 @@ SCENARIOS = {
 
 
 def main():
-    scenario, program, injector = sys.argv[1:4]
+    scenario, program, injector = sys.argv[1], *map(os.path.abspath, sys.argv[2:4])
     test, changed = SCENARIOS[scenario]
     if not os.path.isfile(os.path.join(TEMPLATE, "system.reg")):
         sys.exit("no Wine prefix at %s; scripts/windows.sh prepares it" % TEMPLATE)

@@ -1,5 +1,7 @@
 // Drives the Windows desktop (Wine on the test rig) for the end-to-end tests. One command a line
 // on standard input, each answered by one line: "ok" and its values, or "error: ..." and exit 1.
+// A thread of its own reads the commands, so that its windows answer their messages (the
+// session's end among them) while it waits for the next one.
 //   window X Y            a 200 x 150 window of its own at X,Y; answers its handle
 //   activate H            makes H the foreground window and waits until it is
 //   foreground            the foreground window
@@ -24,9 +26,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <iostream>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -132,8 +137,9 @@ std::vector<HWND> Windows(DWORD pid, const std::string& title) {
             auto& search = *reinterpret_cast<Search*>(context);
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
+            // Without a message to the window, which may be busy or hung.
             wchar_t title[256] = {};
-            GetWindowTextW(window, title, 256);
+            InternalGetWindowText(window, title, 256);
             if (search.pid ? pid == search.pid
                            : IsWindowVisible(window) && Narrow(title) == search.title) {
                 search.found.push_back(window);
@@ -279,6 +285,49 @@ std::string Run(std::istringstream& in, const std::string& command) {
     Fail("bad command: " + in.str());
 }
 
+// The lines of standard input, read on a thread of their own.
+class Commands {
+public:
+    Commands() : reader_([this] { Read(); }) { reader_.detach(); }
+
+    // The next line, handling the windows' messages until it comes; false at the end of input.
+    bool Next(std::string& line) {
+        for (;;) {
+            {
+                const std::lock_guard<std::mutex> hold(mutex_);
+                if (!lines_.empty()) {
+                    line = std::move(lines_.front());
+                    lines_.pop_front();
+                    return true;
+                }
+                if (closed_) {
+                    return false;
+                }
+            }
+            MsgWaitForMultipleObjects(1, &ready_, FALSE, INFINITE, QS_ALLINPUT);
+            Pump(0);
+        }
+    }
+
+private:
+    void Read() {
+        for (std::string line; std::getline(std::cin, line);) {
+            const std::lock_guard<std::mutex> hold(mutex_);
+            lines_.push_back(std::move(line));
+            SetEvent(ready_);
+        }
+        const std::lock_guard<std::mutex> hold(mutex_);
+        closed_ = true;
+        SetEvent(ready_);
+    }
+
+    HANDLE ready_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    std::mutex mutex_;
+    std::deque<std::string> lines_;
+    bool closed_ = false;
+    std::thread reader_;
+};
+
 } // namespace
 
 int main() {
@@ -289,7 +338,8 @@ int main() {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"OdovexTestWindow";
     RegisterClassW(&windowClass);
-    for (std::string line; std::getline(std::cin, line);) {
+    Commands commands;
+    for (std::string line; commands.Next(line);) {
         std::istringstream in(line);
         std::string command;
         if (in >> command) {
