@@ -3,7 +3,7 @@
 // A thread of its own reads the commands, so that its windows answer their messages (the
 // session's end among them) while it waits for the next one.
 //   window X Y            a 200 x 150 window of its own at X,Y; answers its handle
-//   activate H            makes H the foreground window and waits until it is
+//   activate H            makes H the foreground window and waits until it has the focus
 //   foreground            the foreground window
 //   find TITLE            the visible top-level windows titled TITLE, of any process
 //   topmost H             1 when H is topmost
@@ -150,6 +150,17 @@ std::vector<HWND> Windows(DWORD pid, const std::string& title) {
     return search.found;
 }
 
+// In front and with the keyboard focus: the foreground changes at once, while the window's
+// own thread takes the focus only when it handles its activation, and keys that come before
+// go nowhere.
+bool Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetForegroundWindow() == window &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+           info.hwndFocus == window;
+}
+
 std::string EndSession(HWND of, bool ends) {
     DWORD pid = 0;
     GetWindowThreadProcessId(of, &pid);
@@ -208,11 +219,13 @@ std::string Run(std::istringstream& in, const std::string& command) {
     }
     if (command == "activate") {
         const HWND window = Window(in);
-        for (int attempt = 0; attempt < 100 && GetForegroundWindow() != window; ++attempt) {
-            SetForegroundWindow(window);
+        for (int attempt = 0; attempt < 200 && !Focused(window); ++attempt) {
+            if (GetForegroundWindow() != window) {
+                SetForegroundWindow(window);
+            }
             Pump(50);
         }
-        if (GetForegroundWindow() != window) {
+        if (!Focused(window)) {
             Fail("the window did not come to the foreground");
         }
         return {};
