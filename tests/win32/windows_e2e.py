@@ -4,17 +4,19 @@
     windows_e2e.py SCENARIO ODOVEX_EXE WININJECT_EXE
 
 Input goes in through SendInput from the helper (wininject.cpp), which also owns the windows
-that are activated; results are read from Odovex1.dat once the run has ended. Counts are exact:
-the file is saved once before the input (a cancelled log-off saves and goes on counting) and once
-after it, and the difference is what was injected, the keys that answer questions included.
-The session's end is Wine's own (wineboot --end-session sends every top-level window the log-off
-messages); what Wine cannot show is a real log-off of a Windows session, a real notification
-area, and Raw Input from devices other than SendInput.
+that are brought forward. Results are read from Odovex1.dat, which a cancelled log-off has
+Odovex save while it goes on counting, and which Quit or the session's end saves last. Counts
+are exact between two saves: the difference is what was injected, the keys that answer
+questions included. The session's end is Wine's own (wineboot --end-session sends every
+top-level window the log-off messages, then ends the programs); what Wine cannot show is a real
+log-off of a Windows session, a real notification area, Raw Input from devices other than
+SendInput, and foreground events (Wine sends none; Odovex asks on every tick there).
 """
 
 import os
 import select
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -29,6 +31,7 @@ WINESERVER = "/usr/lib/wine/wineserver64"
 TEMPLATE = os.environ.get("ODOVEX_WINE_TEMPLATE",
                           os.path.expanduser("~/.cache/odovex/wine-prefix"))
 WAIT_S = 30
+RUN_S = 240  # a whole scenario, below ctest's limit so that the clean-up always runs
 ARMED_S = 1.0  # the click detector arms 500 ms after start-up
 # English, a 12 x 9 inch screen (the rig's is 1200 x 900 pixels: 0.01 inch a pixel), no date.
 FRESH = [" 0 ", " 0 ", " 0 ", "False", "English", " 12 ", " 9 ", "Start", " 0 ", " 0 ", " 0 ", ""]
@@ -104,7 +107,8 @@ class Run:
         print("Odovex.exe:", "running" if state is None else "ended with %d" % state,
               self.odovex.err.read().decode(errors="replace")[-2000:], file=sys.stderr)
         shot = os.path.join(tempfile.gettempdir(), "odovex-win-e2e-failed.png")
-        subprocess.run(["import", "-window", "root", shot], env=self.desktop.env, check=False)
+        subprocess.run(["import", "-window", "root", shot], env=self.desktop.env, check=False,
+                       timeout=WAIT_S)
         print("the screen:", shot, file=sys.stderr)
 
     def find(self, title, besides=()):
@@ -262,6 +266,13 @@ def main():
     test, changed = SCENARIOS[scenario]
     if not os.path.isfile(os.path.join(TEMPLATE, "system.reg")):
         sys.exit("no Wine prefix at %s; scripts/windows.sh prepares it" % TEMPLATE)
+
+    def overdue(*_):
+        raise AssertionError("the scenario took longer than %d s" % RUN_S)
+
+    signal.signal(signal.SIGALRM, overdue)
+    signal.signal(signal.SIGTERM, overdue)
+    signal.alarm(RUN_S)
     directory = tempfile.mkdtemp(prefix="odovex-win-e2e-%s-" % scenario)
     prefix = tempfile.mkdtemp(prefix="prefix-", dir=os.path.dirname(TEMPLATE))
     try:
@@ -283,6 +294,7 @@ def main():
                     run.describe()
                 raise
             finally:
+                signal.alarm(0)
                 # Every Wine process of the prefix ends, and is waited for.
                 for stop in ("-k", "-w"):
                     subprocess.run([WINESERVER, stop], env=dict(os.environ, WINEPREFIX=prefix),
