@@ -220,12 +220,16 @@ def link(run):
 
 
 def autostart_start(run):
-    """AutoStart stored on: the shortcut is made anew, the splash is topmost, no main window."""
+    """AutoStart stored on: the shortcut is made anew, the splash is topmost, and then no main
+    window shows."""
     splash = run.find("Form1")[0]
     assert run.send("topmost " + splash) == "1"
     target, directory = within("the shortcut", lambda: link(run) != ["none"] and link(run))
     assert target.lower() == windows_path(run.program).lower(), target
     assert directory.lower() == windows_path(run.directory).lower(), directory
+    # The splash goes from the running loop, once Odovex has loaded (an end before that has
+    # nothing to save).
+    within("the splash gone", lambda: run.send("find Form1") == "")
     assert run.send("find Odovex") == "", "the main window is shown"
     run.send("endsession " + splash)
     assert run.end(run.odovex)[0] == 0

@@ -9,7 +9,8 @@
 //   topmost H             1 when H is topmost
 //   click N HZ HOLD_US    N left clicks, one every 1/HZ s, held HOLD_US (0: one SendInput call)
 //   tap VK N HZ HOLD_US   the same with virtual key VK
-//   keys VK...            presses the keys in order, releases them in reverse
+//   keys VK...            presses the keys in order, releases them in reverse, in one call:
+//                         all go to the window that has the focus when they are sent
 //   moveto X Y            absolute motion; answers where the cursor is
 //   line X Y STEP HZ      straight motion to X,Y in steps of at most STEP pixels
 //   queryend H            a cancelled log-off: every top-level window of H's process is asked
@@ -26,9 +27,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <iostream>
-#include <mutex>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -228,6 +228,11 @@ std::string Run(std::istringstream& in, const std::string& command) {
         if (!Focused(window)) {
             Fail("the window did not come to the foreground");
         }
+        // Two rounds through the window's message loop: what its toolkit queued on activation
+        // is handled before the keys that follow.
+        for (int round = 0; round < 2; ++round) {
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+        }
         return {};
     }
     if (command == "foreground") {
@@ -253,18 +258,12 @@ std::string Run(std::istringstream& in, const std::string& command) {
         return {};
     }
     if (command == "keys") {
-        std::vector<int> keys;
-        while (in >> a) {
-            keys.push_back(a);
+        std::vector<INPUT> inputs;
+        for (std::size_t pressed = 0; in >> a; ++pressed) {
+            inputs.insert(inputs.begin() + std::ptrdiff_t(pressed), Key(a, false));
+            inputs.insert(inputs.begin() + std::ptrdiff_t(pressed) + 1, Key(a, true));
         }
-        for (int vk : keys) {
-            Send({Key(vk, false)});
-            Pump(20);
-        }
-        std::for_each(keys.rbegin(), keys.rend(), [](int vk) {
-            Send({Key(vk, true)});
-            Pump(20);
-        });
+        Send(inputs);
         return {};
     }
     if ((command == "moveto" || command == "line") && in >> a >> b) {
@@ -298,49 +297,6 @@ std::string Run(std::istringstream& in, const std::string& command) {
     Fail("bad command: " + in.str());
 }
 
-// The lines of standard input, read on a thread of their own.
-class Commands {
-public:
-    Commands() : reader_([this] { Read(); }) { reader_.detach(); }
-
-    // The next line, handling the windows' messages until it comes; false at the end of input.
-    bool Next(std::string& line) {
-        for (;;) {
-            {
-                const std::lock_guard<std::mutex> hold(mutex_);
-                if (!lines_.empty()) {
-                    line = std::move(lines_.front());
-                    lines_.pop_front();
-                    return true;
-                }
-                if (closed_) {
-                    return false;
-                }
-            }
-            MsgWaitForMultipleObjects(1, &ready_, FALSE, INFINITE, QS_ALLINPUT);
-            Pump(0);
-        }
-    }
-
-private:
-    void Read() {
-        for (std::string line; std::getline(std::cin, line);) {
-            const std::lock_guard<std::mutex> hold(mutex_);
-            lines_.push_back(std::move(line));
-            SetEvent(ready_);
-        }
-        const std::lock_guard<std::mutex> hold(mutex_);
-        closed_ = true;
-        SetEvent(ready_);
-    }
-
-    HANDLE ready_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    std::mutex mutex_;
-    std::deque<std::string> lines_;
-    bool closed_ = false;
-    std::thread reader_;
-};
-
 } // namespace
 
 int main() {
@@ -351,9 +307,23 @@ int main() {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"OdovexTestWindow";
     RegisterClassW(&windowClass);
-    Commands commands;
-    for (std::string line; commands.Next(line);) {
-        std::istringstream in(line);
+    // Each line comes as a message to this thread, which has a queue from here on; the next
+    // one only after the answer, so never while a command runs.
+    MSG message;
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    std::thread([thread = GetCurrentThreadId()] {
+        for (std::string line; std::getline(std::cin, line);) {
+            PostThreadMessageW(thread, WM_APP, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+        }
+        PostThreadMessageW(thread, WM_QUIT, 0, 0);
+    }).detach();
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message != WM_APP) {
+            DispatchMessageW(&message);
+            continue;
+        }
+        const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(message.lParam));
+        std::istringstream in(*line);
         std::string command;
         if (in >> command) {
             const std::string answer = Run(in, command);
