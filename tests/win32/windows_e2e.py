@@ -87,7 +87,7 @@ class Run:
                                              stdout=subprocess.PIPE, bufsize=0))
         # The helper's answer: Wine's server for the prefix runs (two first processes at once
         # race to start it).
-        self.send("foreground")
+        self.send("sleep 0")
         self.odovex = self.start()
 
     def start(self):
@@ -137,7 +137,7 @@ class Run:
         first = self.send("window %d %d" % (50, 50))
         second = self.send("window %d %d" % (300, 50))
         self.send("activate " + first)
-        self.send("moveto %d %d" % INSIDE)
+        self.send("line %d %d 10000 1000" % INSIDE)  # one step
         self.send("sleep 300")
         base = self.saved_now(main)
         for turn in range(10):

@@ -1,18 +1,15 @@
 // Drives the Windows desktop (Wine on the test rig) for the end-to-end tests. One command a line
 // on standard input, each answered by one line: "ok" and its values, or "error: ..." and exit 1.
-// A thread of its own reads the commands, so that its windows answer their messages (the
-// session's end among them) while it waits for the next one.
 //   window X Y            a 200 x 150 window of its own at X,Y; answers its handle
 //   activate H            makes H the foreground window and waits until it has the focus
-//   foreground            the foreground window
 //   find TITLE            the visible top-level windows titled TITLE, of any process
 //   topmost H             1 when H is topmost
 //   click N HZ HOLD_US    N left clicks, one every 1/HZ s, held HOLD_US (0: one SendInput call)
 //   tap VK N HZ HOLD_US   the same with virtual key VK
 //   keys VK...            presses the keys in order, releases them in reverse, in one call:
 //                         all go to the window that has the focus when they are sent
-//   moveto X Y            absolute motion; answers where the cursor is
-//   line X Y STEP HZ      straight motion to X,Y in steps of at most STEP pixels
+//   line X Y STEP HZ      straight motion to X,Y in steps of at most STEP pixels, HZ steps a
+//                         second; answers where the cursor is
 //   queryend H            a cancelled log-off: every top-level window of H's process is asked
 //                         whether the session may end, then told that it does not
 //   endsession H          a log-off: asked, then told that it ends
@@ -62,15 +59,13 @@ void Send(std::vector<INPUT> inputs) {
 }
 
 INPUT Mouse(DWORD flags, LONG x = 0, LONG y = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
+    INPUT input{INPUT_MOUSE, {}};
     input.mi = {x, y, 0, flags, 0, 0};
     return input;
 }
 
 INPUT Key(int vk, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
+    INPUT input{INPUT_KEYBOARD, {}};
     input.ki.wVk = WORD(vk);
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     return input;
@@ -150,9 +145,8 @@ std::vector<HWND> Windows(DWORD pid, const std::string& title) {
     return search.found;
 }
 
-// In front and with the keyboard focus: the foreground changes at once, while the window's
-// own thread takes the focus only when it handles its activation, and keys that come before
-// go nowhere.
+// In front and with the keyboard focus, which the window's thread takes only when it handles
+// its activation (keys before that go nowhere).
 bool Focused(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -228,15 +222,11 @@ std::string Run(std::istringstream& in, const std::string& command) {
         if (!Focused(window)) {
             Fail("the window did not come to the foreground");
         }
-        // Two rounds through the window's message loop: what its toolkit queued on activation
-        // is handled before the keys that follow.
+        // Twice through the window's loop: what it queued on activation goes before any keys.
         for (int round = 0; round < 2; ++round) {
             SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
         }
         return {};
-    }
-    if (command == "foreground") {
-        return Number(GetForegroundWindow());
     }
     if (command == "find") {
         std::string title, list;
@@ -266,19 +256,14 @@ std::string Run(std::istringstream& in, const std::string& command) {
         Send(inputs);
         return {};
     }
-    if ((command == "moveto" || command == "line") && in >> a >> b) {
-        POINT at{};
-        GetCursorPos(&at);
-        if (command == "line" && in >> c >> d) {
-            const POINT from = at;
-            const int steps = std::max(
-                {1L, (std::labs(a - from.x) + c - 1) / c, (std::labs(b - from.y) + c - 1) / c});
-            for (int i = 1; i <= steps; ++i) {
-                at = MoveTo(from.x + (a - from.x) * i / steps, from.y + (b - from.y) * i / steps);
-                Pump(1000 / d);
-            }
-        } else {
-            at = MoveTo(a, b);
+    if (command == "line" && in >> a >> b >> c >> d) {
+        POINT from{}, at{};
+        GetCursorPos(&from);
+        const int steps = std::max(
+            {1L, (std::labs(a - from.x) + c - 1) / c, (std::labs(b - from.y) + c - 1) / c});
+        for (int i = 1; i <= steps; ++i) {
+            at = MoveTo(from.x + (a - from.x) * i / steps, from.y + (b - from.y) * i / steps);
+            Pump(1000 / d);
         }
         return std::to_string(at.x) + " " + std::to_string(at.y);
     }
@@ -307,8 +292,9 @@ int main() {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"OdovexTestWindow";
     RegisterClassW(&windowClass);
-    // Each line comes as a message to this thread, which has a queue from here on; the next
-    // one only after the answer, so never while a command runs.
+    // A thread of its own reads the commands, so that the windows answer their messages (the
+    // session's end among them) meanwhile. Each line comes as a message to this thread, which
+    // has a queue from here on; the next only after the answer, never while a command runs.
     MSG message;
     PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     std::thread([thread = GetCurrentThreadId()] {
