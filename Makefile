@@ -1,5 +1,6 @@
 # Odovex: every set-up step behind two commands, `make run` and `make test`.
 BUILD      ?= build
+export BUILD_WIN ?= build-win
 JOBS       ?= $(shell nproc)
 BUILD_TYPE ?= RelWithDebInfo
 FUZZ_SECONDS ?= 60
@@ -27,17 +28,20 @@ build: deps $(BUILD)/CMakeCache.txt
 run: build
 	@bash scripts/run.sh
 
-test: build
+# The Linux tests, then the Windows build's.
+test: build windows
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	ctest --test-dir $(BUILD_WIN) --output-on-failure -j $(JOBS)
 
-# Odovex.exe and build-win/Odovex-win64.zip, cross-built; Qt for Windows is built once and cached.
+# Odovex.exe and $(BUILD_WIN)/Odovex-win64.zip, cross-built; Qt for Windows is built once and
+# cached.
 windows: deps
-	@bash scripts/windows.sh build
+	@bash scripts/windows.sh
 
 # The Windows build's tests under Wine on a private desktop: the engine and store units and
 # Odovex.exe end to end.
 windows-test: windows
-	@bash scripts/windows.sh test
+	ctest --test-dir $(BUILD_WIN) --output-on-failure -j $(JOBS)
 
 install: build
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
@@ -62,4 +66,4 @@ format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
 clean:
-	rm -rf $(BUILD) build-fuzz build-win
+	rm -rf $(BUILD) build-fuzz $(BUILD_WIN)

@@ -18,8 +18,8 @@ struct HWINEVENTHOOK__;
 // from the EVENT_SYSTEM_FOREGROUND event, the cursor asked only after raw motion. Where a
 // source does not deliver, the probe polls it instead: GetAsyncKeyState for keys when Raw Input
 // cannot be registered, GetForegroundWindow on every tick until the first foreground event
-// shows that the desktop sends them (Wine 8 sends none to other processes). The tick rests only
-// while every source is event-driven.
+// shows that the desktop sends them (Wine 8 sends none, not even for the program's own
+// windows). The tick rests only while every source is event-driven.
 //
 // Every event calls `onEvent` from the message dispatch of the thread that opened the probe,
 // before the tick that sees it; the shell uses it to wake a resting tick.

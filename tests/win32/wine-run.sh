@@ -23,8 +23,15 @@ mkdir -p "$template.runs"
 WINEPREFIX=$(mktemp -d "$template.runs/XXXXXX")
 export WINEPREFIX
 cp -al "$template/." "$WINEPREFIX/"
+# Wine writes the registry into a file with other links in place: copies of its own.
+for hive in "$template"/*.reg; do
+  cp --remove-destination "$hive" "$WINEPREFIX/${hive##*/}"
+done
 "$wine" "$@"
 code=$?
+# The server is waited for: a later run whose prefix reuses this one's inode would otherwise
+# find the socket of a server on its way out.
 /usr/lib/wine/wineserver64 -k 2>/dev/null
+/usr/lib/wine/wineserver64 -w 2>/dev/null
 rm -rf "$WINEPREFIX"
 exit $code

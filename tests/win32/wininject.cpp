@@ -1,15 +1,15 @@
 // Drives the Windows desktop (Wine on the test rig) for the end-to-end tests. One command a line
 // on standard input, each answered by one line: "ok" and its values, or "error: ..." and exit 1.
 //   window X Y            a 200 x 150 window of its own at X,Y; answers its handle
-//   activate H            makes H the foreground window and waits until it is
-//   foreground            the foreground window
+//   activate H            makes H the foreground window and waits until it has the focus
 //   find TITLE            the visible top-level windows titled TITLE, of any process
 //   topmost H             1 when H is topmost
 //   click N HZ HOLD_US    N left clicks, one every 1/HZ s, held HOLD_US (0: one SendInput call)
 //   tap VK N HZ HOLD_US   the same with virtual key VK
-//   keys VK...            presses the keys in order, releases them in reverse
-//   moveto X Y            absolute motion; answers where the cursor is
-//   line X Y STEP HZ      straight motion to X,Y in steps of at most STEP pixels
+//   keys VK...            presses the keys in order, releases them in reverse, in one call:
+//                         all go to the window that has the focus when they are sent
+//   line X Y STEP HZ      straight motion to X,Y in steps of at most STEP pixels, HZ steps a
+//                         second; answers where the cursor is
 //   queryend H            a cancelled log-off: every top-level window of H's process is asked
 //                         whether the session may end, then told that it does not
 //   endsession H          a log-off: asked, then told that it ends
@@ -25,8 +25,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -57,15 +59,13 @@ void Send(std::vector<INPUT> inputs) {
 }
 
 INPUT Mouse(DWORD flags, LONG x = 0, LONG y = 0) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
+    INPUT input{INPUT_MOUSE, {}};
     input.mi = {x, y, 0, flags, 0, 0};
     return input;
 }
 
 INPUT Key(int vk, bool up) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
+    INPUT input{INPUT_KEYBOARD, {}};
     input.ki.wVk = WORD(vk);
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     return input;
@@ -132,8 +132,9 @@ std::vector<HWND> Windows(DWORD pid, const std::string& title) {
             auto& search = *reinterpret_cast<Search*>(context);
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
+            // Without a message to the window, which may be busy or hung.
             wchar_t title[256] = {};
-            GetWindowTextW(window, title, 256);
+            InternalGetWindowText(window, title, 256);
             if (search.pid ? pid == search.pid
                            : IsWindowVisible(window) && Narrow(title) == search.title) {
                 search.found.push_back(window);
@@ -142,6 +143,16 @@ std::vector<HWND> Windows(DWORD pid, const std::string& title) {
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// In front and with the keyboard focus, which the window's thread takes only when it handles
+// its activation (keys before that go nowhere).
+bool Focused(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetForegroundWindow() == window &&
+           GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
+           info.hwndFocus == window;
 }
 
 std::string EndSession(HWND of, bool ends) {
@@ -202,17 +213,20 @@ std::string Run(std::istringstream& in, const std::string& command) {
     }
     if (command == "activate") {
         const HWND window = Window(in);
-        for (int attempt = 0; attempt < 100 && GetForegroundWindow() != window; ++attempt) {
-            SetForegroundWindow(window);
+        for (int attempt = 0; attempt < 200 && !Focused(window); ++attempt) {
+            if (GetForegroundWindow() != window) {
+                SetForegroundWindow(window);
+            }
             Pump(50);
         }
-        if (GetForegroundWindow() != window) {
+        if (!Focused(window)) {
             Fail("the window did not come to the foreground");
         }
+        // Twice through the window's loop: what it queued on activation goes before any keys.
+        for (int round = 0; round < 2; ++round) {
+            SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, nullptr);
+        }
         return {};
-    }
-    if (command == "foreground") {
-        return Number(GetForegroundWindow());
     }
     if (command == "find") {
         std::string title, list;
@@ -234,33 +248,22 @@ std::string Run(std::istringstream& in, const std::string& command) {
         return {};
     }
     if (command == "keys") {
-        std::vector<int> keys;
-        while (in >> a) {
-            keys.push_back(a);
+        std::vector<INPUT> inputs;
+        for (std::size_t pressed = 0; in >> a; ++pressed) {
+            inputs.insert(inputs.begin() + std::ptrdiff_t(pressed), Key(a, false));
+            inputs.insert(inputs.begin() + std::ptrdiff_t(pressed) + 1, Key(a, true));
         }
-        for (int vk : keys) {
-            Send({Key(vk, false)});
-            Pump(20);
-        }
-        std::for_each(keys.rbegin(), keys.rend(), [](int vk) {
-            Send({Key(vk, true)});
-            Pump(20);
-        });
+        Send(inputs);
         return {};
     }
-    if ((command == "moveto" || command == "line") && in >> a >> b) {
-        POINT at{};
-        GetCursorPos(&at);
-        if (command == "line" && in >> c >> d) {
-            const POINT from = at;
-            const int steps = std::max(
-                {1L, (std::labs(a - from.x) + c - 1) / c, (std::labs(b - from.y) + c - 1) / c});
-            for (int i = 1; i <= steps; ++i) {
-                at = MoveTo(from.x + (a - from.x) * i / steps, from.y + (b - from.y) * i / steps);
-                Pump(1000 / d);
-            }
-        } else {
-            at = MoveTo(a, b);
+    if (command == "line" && in >> a >> b >> c >> d) {
+        POINT from{}, at{};
+        GetCursorPos(&from);
+        const int steps = std::max(
+            {1L, (std::labs(a - from.x) + c - 1) / c, (std::labs(b - from.y) + c - 1) / c});
+        for (int i = 1; i <= steps; ++i) {
+            at = MoveTo(from.x + (a - from.x) * i / steps, from.y + (b - from.y) * i / steps);
+            Pump(1000 / d);
         }
         return std::to_string(at.x) + " " + std::to_string(at.y);
     }
@@ -289,8 +292,24 @@ int main() {
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"OdovexTestWindow";
     RegisterClassW(&windowClass);
-    for (std::string line; std::getline(std::cin, line);) {
-        std::istringstream in(line);
+    // A thread of its own reads the commands, so that the windows answer their messages (the
+    // session's end among them) meanwhile. Each line comes as a message to this thread, which
+    // has a queue from here on; the next only after the answer, never while a command runs.
+    MSG message;
+    PeekMessageW(&message, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    std::thread([thread = GetCurrentThreadId()] {
+        for (std::string line; std::getline(std::cin, line);) {
+            PostThreadMessageW(thread, WM_APP, 0, reinterpret_cast<LPARAM>(new std::string(line)));
+        }
+        PostThreadMessageW(thread, WM_QUIT, 0, 0);
+    }).detach();
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (message.message != WM_APP) {
+            DispatchMessageW(&message);
+            continue;
+        }
+        const std::unique_ptr<std::string> line(reinterpret_cast<std::string*>(message.lParam));
+        std::istringstream in(*line);
         std::string command;
         if (in >> command) {
             const std::string answer = Run(in, command);
