@@ -35,7 +35,7 @@ RUN_S = 240  # a whole scenario, below ctest's limit so that the clean-up always
 ARMED_S = 1.0  # the click detector arms 500 ms after start-up
 # English, a 12 x 9 inch screen (the rig's is 1200 x 900 pixels: 0.01 inch a pixel), no date.
 FRESH = [" 0 ", " 0 ", " 0 ", "False", "English", " 12 ", " 9 ", "Start", " 0 ", " 0 ", " 0 ", ""]
-VK_RETURN, VK_MENU, VK_A, VK_E, VK_Q = 13, 18, 65, 69, 81
+VK_RETURN, VK_MENU, VK_A, VK_E, VK_F, VK_H, VK_Q = 13, 18, 65, 69, 70, 72, 81
 LINK = "Shortcut to Odovex.lnk"
 # The helper's first window: 200 x 150 at 50, 50; its client area holds 150, 125.
 INSIDE = (150, 125)
@@ -210,6 +210,11 @@ def second_start(run):
     with open(os.path.join(run.directory, "Odovex1.dat"), "rb") as data:
         assert data.read() == before
     assert run.odovex.poll() is None
+    # File > History...: the History window opens with what the zip holds.
+    run.send("activate " + main)
+    run.send("keys %d %d" % (VK_MENU, VK_F))
+    run.send("tap %d 1 10 10000" % VK_H)
+    run.find("Odovex History")
     run.send("endsession " + main)
     assert run.end(run.odovex)[0] == 0
     run.saved()
