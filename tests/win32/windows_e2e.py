@@ -28,8 +28,8 @@ from xrig import Desktop  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
-TEMPLATE = os.environ.get("ODOVEX_WINE_TEMPLATE",
-                          os.path.expanduser("~/.cache/odovex/wine-prefix"))
+TEMPLATE = os.environ.get("ODOVEX_WINE_TEMPLATE", os.path.join(
+    os.environ.get("ODOVEX_CACHE", os.path.expanduser("~/.cache/odovex")), "wine-prefix"))
 WAIT_S = 30
 RUN_S = 240  # a whole scenario, below ctest's limit so that the clean-up always runs
 ARMED_S = 1.0  # the click detector arms 500 ms after start-up

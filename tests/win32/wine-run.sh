@@ -14,7 +14,7 @@ fi
 if [ -n "${WINEPREFIX:-}" ]; then
   exec "$wine" "$@"
 fi
-template=${ODOVEX_WINE_TEMPLATE:-$HOME/.cache/odovex/wine-prefix}
+template=${ODOVEX_WINE_TEMPLATE:-${ODOVEX_CACHE:-$HOME/.cache/odovex}/wine-prefix}
 if [ ! -f "$template/system.reg" ]; then
   echo "wine-run: no Wine prefix at $template; scripts/windows.sh prepares it" >&2
   exit 2
