@@ -2,23 +2,10 @@
 
 #include <windows.h>
 
-#include <bit>
-
 // Key and button state: what the input probe's sweeps see.
 
 namespace {
 
-using Bits = std::array<std::uint64_t, 4>;
-
-bool Test(const Bits& bits, int code) {
-    return (bits[code >> 6] >> (code & 63)) & 1;
-}
-void Set(Bits& bits, int code, bool on) {
-    const std::uint64_t mask = std::uint64_t{1} << (code & 63);
-    bits[code >> 6] = on ? (bits[code >> 6] | mask) : (bits[code >> 6] & ~mask);
-}
-
-constexpr std::uint16_t kPressFlag = 256;
 constexpr wchar_t kWindowClass[] = L"OdovexDesktopProbe";
 constexpr double kTwipsPerInch = 1440.0;
 // Raw Input's usage page and usages of the generic desktop controls.
@@ -143,7 +130,7 @@ bool Win32Desktop::init(std::string* error) {
 void Win32Desktop::readStartState() {
     for (int code = 1; code < 256; ++code) {
         if (!IsSidedModifier(code) && (GetAsyncKeyState(code) & 0x8000) != 0) {
-            Set(down_, code, true);
+            keys_.setDown(code, true);
         }
     }
 }
@@ -202,29 +189,7 @@ void Win32Desktop::onForeground() {
 
 void Win32Desktop::queue(int code, bool press) {
     ++events_;
-    if (pendingInput_.size() >= kMaxPendingInput) {
-        apply(pendingInput_.front());
-        pendingInput_.pop_front();
-    }
-    pendingInput_.push_back(static_cast<std::uint16_t>(code + (press ? kPressFlag : 0)));
-}
-
-void Win32Desktop::apply(std::uint16_t input) {
-    const int code = input & (kPressFlag - 1);
-    const bool press = (input & kPressFlag) != 0;
-    Set(down_, code, press);
-    if (press) {
-        Set(pressedSince_, code, true);
-    }
-}
-
-int Win32Desktop::lowestActive() const {
-    for (int word = 0; word < 4; ++word) {
-        if (const std::uint64_t active = down_[word] | pressedSince_[word]) {
-            return word * 64 + std::countr_zero(active);
-        }
-    }
-    return kProbeSweepDone;
+    keys_.queue(code, press);
 }
 
 int Win32Desktop::pollKeys(bool armed) {
@@ -233,35 +198,12 @@ int Win32Desktop::pollKeys(bool armed) {
     }
     const bool quiet = events_ == eventsAtSweep_;
     eventsAtSweep_ = events_;
-    int answer = kProbeSweepDone;
-    if (armed) {
-        answer = lowestActive();
-        while (answer == lastAnswer_ && !pendingInput_.empty()) {
-            apply(pendingInput_.front());
-            pendingInput_.pop_front();
-            answer = lowestActive();
-        }
-    } else {
-        for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
-            apply(pendingInput_.front());
-        }
-    }
-    if (quiet && pendingInput_.empty()) {
+    int answer = keys_.sweep(armed);
+    if (quiet && !keys_.due()) {
         settleStuckKey(answer);
-        answer = armed ? lowestActive() : kProbeSweepDone;
+        answer = armed ? keys_.lowestActive() : kProbeSweepDone;
     }
-    // The sweep queried every code up to the answer, and so cleared their memory.
-    for (int word = 0; word < 4; ++word) {
-        const int first = word * 64;
-        if (answer >= first + 63) {
-            pressedSince_[word] = 0;
-        } else if (answer >= first) {
-            pressedSince_[word] &= ~((std::uint64_t{2} << (answer - first)) - 1);
-        }
-    }
-    answeredFromMemory_ = answer != kProbeSweepDone && !Test(down_, answer);
-    lastAnswer_ = answer;
-    return answer;
+    return keys_.endSweep(answer);
 }
 
 // A release that never came (the secure desktop of Ctrl+Alt+Del or of a lock takes the input
@@ -269,9 +211,9 @@ int Win32Desktop::pollKeys(bool armed) {
 // a code that has been down through a sweep without events is checked against the system's
 // own state, one call, only while it is the answer.
 void Win32Desktop::settleStuckKey(int answer) {
-    if (answer != kProbeSweepDone && Test(down_, answer) &&
+    if (answer != kProbeSweepDone && keys_.down(answer) &&
         (GetAsyncKeyState(answer) & 0x8000) == 0) {
-        Set(down_, answer, false);
+        keys_.setDown(answer, false);
     }
 }
 
@@ -291,12 +233,7 @@ bool Win32Desktop::keyActive(int code) {
     if (!rawInput_) {
         return !IsSidedModifier(code) && GetAsyncKeyState(code) != 0;
     }
-    for (; !pendingInput_.empty(); pendingInput_.pop_front()) {
-        apply(pendingInput_.front());
-    }
-    const bool active = Test(down_, code) || Test(pressedSince_, code);
-    Set(pressedSince_, code, false);
-    return active;
+    return keys_.keyActive(code);
 }
 
 Point Win32Desktop::cursorPos() {
@@ -332,6 +269,6 @@ ScreenMetrics Win32Desktop::screen() {
 }
 
 bool Win32Desktop::mayRest() const {
-    return rawInput_ && foregroundEvents_ && !foregroundDirty_ && !moved_ &&
-           pendingInput_.empty() && !answeredFromMemory_ && events_ == eventsAtSweep_;
+    return rawInput_ && foregroundEvents_ && !foregroundDirty_ && !moved_ && !keys_.due() &&
+           !keys_.answeredFromMemory() && events_ == eventsAtSweep_;
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include "platform/DesktopProbe.h"
+#include "platform/KeyMemory.h"
 
-#include <array>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -57,13 +56,10 @@ public:
     };
     const Counts& counts() const { return counts_; }
 
-    // Key and button events wait, in order, only while changes come faster than the ticks see
-    // them. They name keys, so the wait is kept short: beyond this many the oldest are applied
-    // at once, merging changes that only machine-made input produces.
+    // Key and button events wait only while changes come faster than the ticks see them.
     static constexpr std::size_t kMaxPendingInput = 32;
 
 private:
-    using Bits = std::array<std::uint64_t, 4>;
     friend struct Win32DesktopEvents;
 
     explicit Win32Desktop(std::function<void()> onEvent);
@@ -72,8 +68,6 @@ private:
     void onRawInput(void* handle);
     void onForeground();
     void queue(int code, bool press);
-    void apply(std::uint16_t input);
-    int lowestActive() const;
     int pollAsync(bool armed);
     void settleStuckKey(int answer);
 
@@ -85,12 +79,8 @@ private:
     bool foregroundDirty_ = true;
     WindowHandle foreground_ = 0;
 
-    Bits down_{};
-    Bits pressedSince_{};
-    // Key and button events not yet applied: the code and a press flag (bit 8).
-    std::deque<std::uint16_t> pendingInput_;
-    int lastAnswer_ = kProbeSweepDone;
-    bool answeredFromMemory_ = false;
+    // Sources are the virtual-key codes themselves.
+    KeyMemory keys_{[](int code) { return code; }, kMaxPendingInput};
     std::uint64_t eventsAtSweep_ = 0;
     std::uint64_t events_ = 0;
 

@@ -339,12 +339,12 @@ bool X11Desktop::mayRest() const {
     if (record_) {
         // The notifiers watch again at the first batch without events (kQuietBatches), the
         // only batch after which the ticks rest.
-        return ewmh_ && !holding_ && !answeredFromMemory_ && !inputDue() &&
+        return ewmh_ && !holding_ && !keys_.answeredFromMemory() && !keys_.due(sampleTime_) &&
                (motions_.empty() || !due(motions_.front().time)) &&
                (activeChanges_.empty() || !due(activeChanges_.front().first)) && !activeDirty_ &&
                !supportedDirty_ && !moved_ && !touchQuery_;
     }
-    return ewmh_ && !holding_ && !answeredFromMemory_ && pendingInput_.empty() &&
+    return ewmh_ && !holding_ && !keys_.answeredFromMemory() && !keys_.due() &&
            eventsHandled_ == eventsAtSweep_ && !moved_ && !pointer_->inFlight() &&
            !notifierResting_ && !activeDirty_ && !supportedDirty_;
 }
@@ -376,10 +376,7 @@ std::optional<std::int64_t> X11Desktop::inputTime() {
 }
 
 std::optional<std::int64_t> X11Desktop::pendingTime() const {
-    std::optional<std::int64_t> first;
-    if (!pendingInput_.empty()) {
-        first = pendingInput_.front().time;
-    }
+    std::optional<std::int64_t> first = keys_.firstStamp();
     if (!activeChanges_.empty() && (!first || activeChanges_.front().first < *first)) {
         first = activeChanges_.front().first;
     }

@@ -2,11 +2,11 @@
 
 #include "PointerQuery.h"
 #include "platform/DesktopProbe.h"
+#include "platform/KeyMemory.h"
 
 #include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
-#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -110,15 +110,8 @@ public:
     static constexpr int kWatchdogMs = 300;
 
 private:
-    using Bits = std::array<std::uint64_t, 4>;
     friend struct X11Handlers;
     friend struct X11RecordCallback;
-    // A key or button event: source number (keycode, or 256 + button) and a press flag
-    // (bit 9), with its stamp.
-    struct Input {
-        std::int64_t time;
-        std::uint16_t input;
-    };
     struct Motion {
         std::int64_t time;
         Point at;
@@ -133,7 +126,6 @@ private:
     bool watchMonitors();
     void readMonitors();
     bool isMonitorEvent(const _XEvent& event) const;
-    void rebuildDown();
     // The 32-bit items of a root window property of `type`; empty when it is missing or of
     // another type. One round trip.
     std::vector<unsigned long> readRootProperty(unsigned long property, unsigned long type,
@@ -155,17 +147,13 @@ private:
     void handleProperty(unsigned long atom, unsigned long serial, unsigned long time);
     // With stamps: reads the active window after a change, stamped with the change's time.
     void takeActive();
-    void queueInput(int source, bool press, std::int64_t time);
     std::int64_t stampOf(unsigned long serverTime);
     bool due(std::int64_t time) const { return time <= sampleTime_; }
-    bool inputDue() const { return !pendingInput_.empty() && due(pendingInput_.front().time); }
     // RECORD (X11Record.cpp); without it, or when it cannot be set up, record_ stays null.
     void openRecord();
     void closeRecord();
     void drainRecord();
     void recordMotion(unsigned long serverTime, Point at);
-    void apply(std::uint16_t input);
-    int lowestActive() const;
     void noticeLost();
     void onReadable();
     void restNotifier();
@@ -195,16 +183,13 @@ private:
     std::function<void()> onLost_;
     std::function<void()> onScreen_;
 
-    // Key state. Sources are X keycodes and physical button numbers (0 for touches); codes are
-    // virtual keys.
-    Bits keyDown_{};
-    Bits buttonDown_{};
-    Bits codeDown_{};
-    Bits pressedSince_{};
-    // Key and button events not yet applied. Held for a few ticks at most; see pollKeys.
-    std::deque<Input> pendingInput_;
-    int lastAnswer_ = kProbeSweepDone;
-    bool answeredFromMemory_ = false;
+    // Key and button events wait until the batch of ticks reaches their millisecond (two
+    // batches at most) or while changes come faster than the ticks see them; beyond two batches
+    // of one change a millisecond the oldest are applied at once.
+    static constexpr std::size_t kMaxPendingInput = 256;
+    // Sources are X keycodes, and 256 + the physical button number (0 for touches).
+    static int codeOfSource(int source);
+    KeyMemory keys_{codeOfSource, kMaxPendingInput};
     // Touches that began and have not ended: device and touch id.
     std::vector<std::pair<int, int>> touches_;
     static constexpr std::size_t kMaxTouches = 20;

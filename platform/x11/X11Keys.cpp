@@ -5,36 +5,12 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <algorithm>
-#include <bit>
 
 // Key and button state: what the input probe's sweeps see.
 
 namespace {
 
-using Bits = std::array<std::uint64_t, 4>;
-
-bool Test(const Bits& bits, int code) {
-    return (bits[code >> 6] >> (code & 63)) & 1;
-}
-void Set(Bits& bits, int code, bool on) {
-    const std::uint64_t mask = std::uint64_t{1} << (code & 63);
-    bits[code >> 6] = on ? (bits[code >> 6] | mask) : (bits[code >> 6] & ~mask);
-}
-template <typename F> void ForEachSet(const Bits& bits, F&& f) {
-    for (int word = 0; word < 4; ++word) {
-        for (std::uint64_t rest = bits[word]; rest != 0; rest &= rest - 1) {
-            f(word * 64 + std::countr_zero(rest));
-        }
-    }
-}
-
-// Key and button events wait here, in order, until the batch of ticks reaches their millisecond
-// (two batches at most) or while changes come faster than the ticks see them. They name keys, so
-// the wait is kept short: beyond this many (two batches of one change a millisecond) the oldest
-// are applied at once, merging changes that only machine-made input produces.
-constexpr std::size_t kMaxPendingInput = 256;
-constexpr std::uint16_t kButtonSource = 256;
-constexpr std::uint16_t kPressFlag = 512;
+constexpr int kButtonSource = 256;
 // Touches take the place of button 0, which no pointer has: the pointer that a touch screen
 // emulates presses its left button while a touch lasts.
 constexpr int kTouchButton = 0;
@@ -45,12 +21,17 @@ int CodeOfButton(int button) {
 
 } // namespace
 
+int X11Desktop::codeOfSource(int source) {
+    return source < kButtonSource ? VirtualKeyOfKeycode(source)
+                                  : CodeOfButton(source - kButtonSource);
+}
+
 void X11Desktop::readStartState() {
     char keys[32] = {};
     XQueryKeymap(display_, keys);
     for (int keycode = 0; keycode < 256; ++keycode) {
-        Set(keyDown_, keycode,
-            (static_cast<unsigned char>(keys[keycode >> 3]) >> (keycode & 7)) & 1);
+        keys_.setDown(keycode,
+                      (static_cast<unsigned char>(keys[keycode >> 3]) >> (keycode & 7)) & 1);
     }
     // The pointer's mask names logical buttons; raw events name physical ones.
     Window rootReturn = 0;
@@ -67,30 +48,10 @@ void X11Desktop::readStartState() {
     for (int physical = 1; physical <= buttons; ++physical) {
         const int logical = logicalOf[physical - 1];
         if (logical >= 1 && logical <= 5 && (state & (Button1Mask << (logical - 1)))) {
-            Set(buttonDown_, physical, true);
+            keys_.setDown(kButtonSource + physical, true);
         }
     }
     roundTrips_ += 3;
-    rebuildDown();
-}
-
-void X11Desktop::rebuildDown() {
-    codeDown_ = {};
-    ForEachSet(keyDown_,
-               [this](int keycode) { Set(codeDown_, VirtualKeyOfKeycode(keycode), true); });
-    ForEachSet(buttonDown_, [this](int button) {
-        if (const int code = CodeOfButton(button); code != kVkNone) {
-            Set(codeDown_, code, true);
-        }
-    });
-}
-
-void X11Desktop::queueInput(int source, bool press, std::int64_t time) {
-    if (pendingInput_.size() >= kMaxPendingInput) {
-        apply(pendingInput_.front().input);
-        pendingInput_.pop_front();
-    }
-    pendingInput_.push_back({time, static_cast<std::uint16_t>(source + (press ? kPressFlag : 0))});
 }
 
 void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char* valuatorMask,
@@ -107,7 +68,7 @@ void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char
             (button && (detail == kTouchButton || VirtualButtonOf(detail) == kVkNone))) {
             return;
         }
-        queueInput(detail + (button ? kButtonSource : 0), press, stamp);
+        keys_.queue(detail + (button ? kButtonSource : 0), press, stamp);
         return;
     }
     case XI_RawTouchBegin:
@@ -126,7 +87,7 @@ void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char
             touches_.erase(known);
         }
         if (touches_.size() == (begin ? 1U : 0U)) {
-            queueInput(kButtonSource + kTouchButton, begin, stamp);
+            keys_.queue(kButtonSource + kTouchButton, begin, stamp);
         }
         moved_ = true; // the emulated pointer jumps to the touch
         return;
@@ -145,33 +106,6 @@ void X11Desktop::handleRaw(int type, int device, int detail, const unsigned char
     }
 }
 
-void X11Desktop::apply(std::uint16_t input) {
-    const bool press = input & kPressFlag;
-    const int source = input & (kPressFlag - 1);
-    if (source >= kButtonSource) {
-        const int button = source - kButtonSource;
-        Set(buttonDown_, button, press);
-        if (press) {
-            Set(pressedSince_, CodeOfButton(button), true);
-        }
-    } else {
-        Set(keyDown_, source, press);
-        if (press) {
-            Set(pressedSince_, VirtualKeyOfKeycode(source), true);
-        }
-    }
-    rebuildDown();
-}
-
-int X11Desktop::lowestActive() const {
-    for (int word = 0; word < 4; ++word) {
-        if (const std::uint64_t active = codeDown_[word] | pressedSince_[word]) {
-            return word * 64 + std::countr_zero(active);
-        }
-    }
-    return kProbeSweepDone;
-}
-
 int X11Desktop::pollKeys(bool armed) {
     // What is in the socket is the notifier's while it watches, dispatched before the tick's
     // timer in the same loop turn (it was registered first) or else by the next: reading the
@@ -181,39 +115,10 @@ int X11Desktop::pollKeys(bool armed) {
     if (!record_) {
         noteSweep(kQuietSweeps);
     }
-    int answer = kProbeSweepDone;
-    if (armed) {
-        answer = lowestActive();
-        while (answer == lastAnswer_ && inputDue()) {
-            apply(pendingInput_.front().input);
-            pendingInput_.pop_front();
-            answer = lowestActive();
-        }
-    } else {
-        for (; inputDue(); pendingInput_.pop_front()) {
-            apply(pendingInput_.front().input);
-        }
-    }
-    // The sweep queried every code up to the answer, and so cleared their memory.
-    for (int word = 0; word < 4; ++word) {
-        const int first = word * 64;
-        if (answer >= first + 63) {
-            pressedSince_[word] = 0;
-        } else if (answer >= first) {
-            pressedSince_[word] &= ~((std::uint64_t{2} << (answer - first)) - 1);
-        }
-    }
-    answeredFromMemory_ = answer != kProbeSweepDone && !Test(codeDown_, answer);
-    lastAnswer_ = answer;
-    return answer;
+    return keys_.endSweep(keys_.sweep(armed, sampleTime_));
 }
 
 bool X11Desktop::keyActive(int code) {
     drain(notifierResting_ && !record_);
-    for (; inputDue(); pendingInput_.pop_front()) {
-        apply(pendingInput_.front().input);
-    }
-    const bool active = Test(codeDown_, code) || Test(pressedSince_, code);
-    Set(pressedSince_, code, false);
-    return active;
+    return keys_.keyActive(code, sampleTime_);
 }

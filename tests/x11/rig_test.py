@@ -116,6 +116,7 @@ def keys(desktop, harness, inject):
     expect_gain(held, harness.report(), "clicks", 1, "the higher key's press, remembered")
 
     for command, gain, what in (("tap space 50 200 0", 50, "taps within one millisecond"),
+                                ("tap space 50 1000 0", 50, "such taps a millisecond apart"),
                                 ("tap a 100 20", 100, "100 key taps")):
         before = harness.report()
         inject.send(command)
