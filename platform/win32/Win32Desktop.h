@@ -56,8 +56,10 @@ public:
     };
     const Counts& counts() const { return counts_; }
 
-    // Key and button events wait only while changes come faster than the ticks see them.
-    static constexpr std::size_t kMaxPendingInput = 32;
+    // Key and button events wait only while changes come faster than the ticks see them, or
+    // while the ticks are held up (a busy machine can stall the timer for a good part of a
+    // second); beyond as many as the desktop on X11 holds, the oldest are applied at once.
+    static constexpr std::size_t kMaxPendingInput = 256;
 
 private:
     friend struct Win32DesktopEvents;
