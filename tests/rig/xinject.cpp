@@ -179,15 +179,21 @@ std::string Run(const std::string& line) {
         XQueryPointer(gDisplay, root, &root, &child, &fromX, &fromY, &winX, &winY, &state);
         const int steps = static_cast<int>(
             std::ceil(std::hypot(x - fromX, y - fromY) / static_cast<double>(step)));
-        Schedule schedule;
+        // Each step gets a millisecond of the server's own, however late a busy machine runs
+        // this: it is sent once the step before has been handled and two more have passed, so
+        // the pointer is seen at every point of the path (steps that shared a millisecond would
+        // be seen at the last of them only, and the rounded points are not quite in line).
         const auto period = static_cast<std::int64_t>(kNanosPerSecond / rate);
+        const std::int64_t start = Now();
+        std::int64_t handled = 0;
         for (int i = 1; i <= steps; ++i) {
             const int atX = fromX + static_cast<int>(std::lround((x - fromX) * double(i) / steps));
             const int atY = fromY + static_cast<int>(std::lround((y - fromY) * double(i) / steps));
-            schedule.at(i * period,
-                        [atX, atY] { XTestFakeMotionEvent(gDisplay, -1, atX, atY, 0); });
+            SleepUntil(std::max(start + i * period, handled + 2'000'000));
+            XTestFakeMotionEvent(gDisplay, -1, atX, atY, 0);
+            XSync(gDisplay, False);
+            handled = Now();
         }
-        schedule.run();
     } else if (command == "load") {
         double seconds = 0, movesPerSecond = 0;
         int tapEveryMs = 0;
