@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Odovex needs to build, run and test, and only those
 # that are missing. Safe to run again: it does nothing when everything is present.
+#
+#   scripts/install-deps.sh             the packages below
+#   scripts/install-deps.sh PACKAGE...  those packages instead (what one script alone needs)
 set -euo pipefail
 
 packages=(
@@ -25,6 +28,7 @@ packages=(
   python3
 )
 
+[ $# -eq 0 ] || packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
@@ -38,4 +42,4 @@ SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get install -y -qq -o DPkg::Lock::Timeout=600 --no-install-recommends "${missing[@]}"

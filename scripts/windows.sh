@@ -17,11 +17,7 @@ bash scripts/install-deps.sh
 bash scripts/build-qt-win.sh
 
 # Wine (Debian's wine64) for the tests and its prefix: made once, then copied per run.
-if ! dpkg-query -W -f='${Status}' wine64 2>/dev/null | grep -q 'install ok installed'; then
-  SUDO=
-  [ "$(id -u)" -eq 0 ] || SUDO=sudo
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq -o DPkg::Lock::Timeout=600 --no-install-recommends wine64
-fi
+bash scripts/install-deps.sh wine64
 prefix=$cache/wine-prefix
 if [ ! -f "$prefix/.odovex-ready" ]; then
   rm -rf "$prefix"
