@@ -16,7 +16,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "rig"))
-from xrig import Desktop  # noqa: E402
+from xrig import Desktop, wait_for  # noqa: E402
 
 WAIT_S = 15
 ARMED_S = 1.0  # the click detector arms 500 ms after start-up
@@ -34,13 +34,7 @@ WAYLAND = {"wayland": {"WAYLAND_DISPLAY": "wayland-0"},
 
 
 def within(what, check, seconds=WAIT_S):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        found = check()
-        if found:
-            return found
-        time.sleep(0.05)
-    raise AssertionError("timed out waiting for " + what)
+    return wait_for(what, check, seconds)
 
 
 class Run:

@@ -36,6 +36,17 @@ def _die_with_parent():
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
 
 
+def wait_for(what, check, seconds):
+    """check()'s first true answer within `seconds`; an AssertionError naming `what` after."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        found = check()
+        if found:
+            return found
+        time.sleep(0.05)
+    raise AssertionError("timed out waiting for " + what)
+
+
 class RigError(RuntimeError):
     pass
 

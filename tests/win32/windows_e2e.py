@@ -24,7 +24,7 @@ import time
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "rig"))
-from xrig import Desktop  # noqa: E402
+from xrig import Desktop, wait_for  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
@@ -42,13 +42,7 @@ INSIDE = (150, 125)
 
 
 def within(what, check, seconds=WAIT_S):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        found = check()
-        if found:
-            return found
-        time.sleep(0.1)
-    raise AssertionError("timed out waiting for " + what)
+    return wait_for(what, check, seconds)
 
 
 class Injector:
