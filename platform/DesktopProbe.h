@@ -31,7 +31,12 @@ public:
     // The cursor position in screen pixels.
     virtual Point cursorPos() = 0;
     // The foreground window, 0 when there is none; the same window always gives the same value.
+    // Desktops show no foreground window for a moment while one window hands over to another
+    // (window managers write None first; Windows, and Wine between processes, has no foreground
+    // window until the new one activates): a 0 that follows a window is reported only once it has
+    // lasted kNoForegroundGraceMs, so one switch is one change.
     virtual WindowHandle foregroundWindow() = 0;
+    static constexpr int kNoForegroundGraceMs = 50;
     // Key state by code, 0 to 255 (mouse buttons and keys alike): true when the code is down or
     // was pressed since it was last queried. Querying clears the "pressed since" memory.
     virtual bool keyActive(int code) = 0;

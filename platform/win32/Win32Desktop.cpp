@@ -248,9 +248,20 @@ Point Win32Desktop::cursorPos() {
 }
 
 WindowHandle Win32Desktop::foregroundWindow() {
-    if (foregroundDirty_ || !foregroundEvents_) {
-        foregroundDirty_ = false;
-        foreground_ = HandleOf(GetForegroundWindow());
+    if (!foregroundDirty_ && foregroundEvents_ && !noForegroundSince_) {
+        return foreground_;
+    }
+    foregroundDirty_ = false;
+    const WindowHandle seen = HandleOf(GetForegroundWindow());
+    const std::uint64_t now = GetTickCount64();
+    if (seen != 0 || foreground_ == 0) {
+        foreground_ = seen;
+        noForegroundSince_.reset();
+    } else if (!noForegroundSince_) {
+        noForegroundSince_ = now;
+    } else if (now - *noForegroundSince_ >= kNoForegroundGraceMs) {
+        foreground_ = 0;
+        noForegroundSince_.reset();
     }
     return foreground_;
 }
@@ -269,6 +280,6 @@ ScreenMetrics Win32Desktop::screen() {
 }
 
 bool Win32Desktop::mayRest() const {
-    return rawInput_ && foregroundEvents_ && !foregroundDirty_ && !moved_ && !keys_.due() &&
-           !keys_.answeredFromMemory() && events_ == eventsAtSweep_;
+    return rawInput_ && foregroundEvents_ && !foregroundDirty_ && !noForegroundSince_ && !moved_ &&
+           !keys_.due() && !keys_.answeredFromMemory() && events_ == eventsAtSweep_;
 }

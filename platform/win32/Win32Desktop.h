@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 // user32's types, declared here so that <windows.h> stays out of the headers Qt code includes.
@@ -32,7 +33,8 @@ public:
 
     // GetCursorPos after raw motion; without Raw Input on every call.
     Point cursorPos() override;
-    // GetForegroundWindow after a foreground event; before the first one, on every call.
+    // GetForegroundWindow after a foreground event, and on every call while a 0 is held back;
+    // before the first event, on every call.
     WindowHandle foregroundWindow() override;
     bool keyActive(int code) override;
     // From the event cache: key and button events that arrived since the last sweep are taken in
@@ -80,6 +82,8 @@ private:
     bool foregroundEvents_ = false;
     bool foregroundDirty_ = true;
     WindowHandle foreground_ = 0;
+    // When the foreground window that is held back went away (GetTickCount64).
+    std::optional<std::uint64_t> noForegroundSince_;
 
     // Sources are the virtual-key codes themselves.
     KeyMemory keys_{[](int code) { return code; }, kMaxPendingInput};

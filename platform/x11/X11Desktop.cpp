@@ -118,7 +118,7 @@ X11Desktop::X11Desktop(_XDisplay* display) : display_(display), raw_(display) {
     keepProcessOnIOError(display_);
     graceTimer_.setSingleShot(true);
     graceTimer_.setTimerType(Qt::PreciseTimer);
-    graceTimer_.setInterval(kNoneGraceMs);
+    graceTimer_.setInterval(kNoForegroundGraceMs);
     QObject::connect(&graceTimer_, &QTimer::timeout, [this] {
         drain(true);
         refreshForeground();

@@ -56,9 +56,7 @@ public:
     Point cursorPos() override;
     // A read of _NET_ACTIVE_WINDOW after it changed, none otherwise; with stamps, read as the
     // change comes (the main connection is watched all along) and applied at its millisecond.
-    // Without a window manager that publishes it, the input focus, polled (a round trip a call). A
-    // None that follows a window is held back for kNoneGraceMs, since window managers write None
-    // and then the new window on every switch; it is reported once it has lasted that long.
+    // Without a window manager that publishes it, the input focus, polled (a round trip a call).
     WindowHandle foregroundWindow() override;
     bool keyActive(int code) override;
     // Answers from the event cache: no round trip. Key and button events that arrived since
@@ -99,7 +97,6 @@ public:
     // How long a None after a window is held back. Openbox writes the new window 0.1 ms after
     // the None (median here); on a machine with three busy loops on two cores the gap reached
     // 15 ms. A real None is reported this much later, which no count depends on.
-    static constexpr int kNoneGraceMs = 50;
     // Quiet sweeps before the notifier wakes again: 10 ms, longer than the 8 ms between the
     // reports of a common 125 Hz mouse, so a moving pointer keeps it resting.
     static constexpr int kQuietSweeps = 10;
