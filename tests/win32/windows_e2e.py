@@ -21,6 +21,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import zipfile
 
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "rig"))
@@ -212,6 +213,16 @@ def second_start(run):
     run.saved()
 
 
+def from_zip(run):
+    """The zip unpacked and Odovex.exe started in its folder, as a double-click does: its own
+    initial record opens the setup dialog alone, and the run's end saves the record there."""
+    setup = run.find("Odovex Setup")[0]
+    assert run.send("find Odovex") == "", "the main window is shown"
+    run.send("endsession " + setup)
+    assert run.end(run.odovex)[0] == 0
+    assert run.saved()[3:7] == ["False", "", " 0 ", " 0 "]
+
+
 def link(run):
     return run.send("link " + LINK).split("\t")
 
@@ -259,6 +270,7 @@ SCENARIOS = {
     "second_start": (second_start, {}),
     "autostart_start": (autostart_start, {3: "True"}),
     "autostart_toggle": (autostart_toggle, {}),
+    "from_zip": (from_zip, None),  # the zip's own files
 }
 
 
@@ -274,7 +286,7 @@ def main():
     signal.signal(signal.SIGALRM, overdue)
     signal.signal(signal.SIGTERM, overdue)
     signal.alarm(RUN_S)
-    directory = tempfile.mkdtemp(prefix="odovex-win-e2e-%s-" % scenario)
+    directory = top = tempfile.mkdtemp(prefix="odovex-win-e2e-%s-" % scenario)
     prefix = tempfile.mkdtemp(prefix="prefix-", dir=os.path.dirname(TEMPLATE))
     try:
         subprocess.run(["cp", "-al", TEMPLATE + "/.", prefix], check=True)
@@ -282,9 +294,15 @@ def main():
         for hive in ("system.reg", "user.reg", "userdef.reg"):
             subprocess.run(["cp", "--remove-destination", os.path.join(TEMPLATE, hive),
                             os.path.join(prefix, hive)], check=True)
-        lines = [changed.get(number, line) for number, line in enumerate(FRESH)]
-        with open(os.path.join(directory, "Odovex1.dat"), "w", newline="") as data:
-            data.write("".join(line + "\r\n" for line in lines))
+        if changed is None:
+            with zipfile.ZipFile(os.path.dirname(program) + ".zip") as packed:
+                packed.extractall(directory)
+            directory = os.path.join(directory, os.path.basename(os.path.dirname(program)))
+            program = os.path.join(directory, os.path.basename(program))
+        else:
+            lines = [changed.get(number, line) for number, line in enumerate(FRESH)]
+            with open(os.path.join(directory, "Odovex1.dat"), "w", newline="") as data:
+                data.write("".join(line + "\r\n" for line in lines))
         with Desktop() as desktop:
             run = None
             try:
@@ -302,7 +320,7 @@ def main():
                                    stderr=subprocess.DEVNULL, timeout=WAIT_S)
         print("ok:", scenario)
     finally:
-        shutil.rmtree(directory, ignore_errors=True)
+        shutil.rmtree(top, ignore_errors=True)
         shutil.rmtree(prefix, ignore_errors=True)
 
 
