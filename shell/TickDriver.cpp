@@ -45,11 +45,12 @@ void TickDriver::onTimer() {
 
 namespace {
 
-// Events that run no handler of the record or the labels: socket notifiers (the desktop's
-// connections, the timer itself) and the window system's painting and layout.
+// Events that run no handler of the record or the labels: socket and Windows event notifiers
+// (the desktop's connections, the timer itself) and the window system's painting and layout.
 bool WritesNothing(QEvent::Type type) {
     switch (type) {
     case QEvent::SockAct:
+    case QEvent::WinEventAct:
     case QEvent::Paint:
     case QEvent::UpdateRequest:
     case QEvent::UpdateLater:

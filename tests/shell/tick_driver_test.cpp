@@ -30,8 +30,8 @@ struct Driver : ::testing::Test {
         }
         return ticks;
     }
-    void deliverAnEvent() {
-        QEvent event(QEvent::User);
+    void deliverAnEvent(QEvent::Type type = QEvent::User) {
+        QEvent event(type);
         QCoreApplication::sendEvent(&anyObject, &event);
     }
 };
@@ -47,6 +47,17 @@ TEST_F(Driver, RestsAfterQuietTicksWakesOnAnyEventAndNeverRestsWhereItMustPoll) 
     timer->onTick();
     EXPECT_EQ(record.PendingClicks, 1);
     EXPECT_EQ(tickUntilRest(), RestingTick::kQuietTicksBeforeRest); // the key stays down
+    // The timer's own notifier (a socket on Linux, an event object on Windows) delivers an event
+    // before every tick: it keeps no tick awake.
+    for (const QEvent::Type notifier : {QEvent::SockAct, QEvent::WinEventAct}) {
+        deliverAnEvent();
+        int ticks = 0;
+        for (; timer->active && ticks < 10; ++ticks) {
+            deliverAnEvent(notifier);
+            timer->onTick();
+        }
+        EXPECT_EQ(ticks, RestingTick::kQuietTicksBeforeRest) << notifier;
+    }
 
     desktop.setMayRest(false);
     deliverAnEvent();
