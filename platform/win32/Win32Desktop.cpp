@@ -7,7 +7,6 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"OdovexDesktopProbe";
-constexpr double kTwipsPerInch = 1440.0;
 // Raw Input's usage page and usages of the generic desktop controls.
 constexpr USHORT kGenericDesktop = 0x01;
 constexpr USHORT kMouse = 0x02;
@@ -61,9 +60,9 @@ struct Win32DesktopEvents {
         // WM_INPUT too: DefWindowProc frees the input's buffer.
         return DefWindowProcW(window, message, wParam, lParam);
     }
-    static void CALLBACK foreground(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) {
+    static void CALLBACK foreground(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD) {
         if (g_foregroundProbe) {
-            g_foregroundProbe->onForeground();
+            g_foregroundProbe->onForeground(event == EVENT_SYSTEM_FOREGROUND);
         }
     }
 };
@@ -120,7 +119,7 @@ bool Win32Desktop::init(std::string* error) {
     if (!g_foregroundProbe) {
         g_foregroundProbe = this;
         foregroundHook_ =
-            SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+            SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_DESKTOPSWITCH, nullptr,
                             Win32DesktopEvents::foreground, 0, 0, WINEVENT_OUTOFCONTEXT);
     }
     readStartState();
@@ -177,10 +176,13 @@ void Win32Desktop::onRawInput(void* handle) {
     }
 }
 
-void Win32Desktop::onForeground() {
+// A window that comes forward sends EVENT_SYSTEM_FOREGROUND; one that leaves no foreground
+// window behind sends none, but its minimising, the switch to the secure desktop (a lock, a
+// consent prompt) and the other system events around such moments make the probe look again.
+void Win32Desktop::onForeground(bool cameForward) {
     ++counts_.foreground;
     ++events_;
-    foregroundEvents_ = true;
+    foregroundEvents_ = foregroundEvents_ || cameForward;
     foregroundDirty_ = true;
     if (onEvent_) {
         onEvent_();
@@ -267,16 +269,11 @@ WindowHandle Win32Desktop::foregroundWindow() {
 }
 
 ScreenMetrics Win32Desktop::screen() {
-    // The process is per-monitor aware (its manifest): these are the primary monitor's
-    // physical pixels.
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    int dpi = 96;
-    if (HDC screenDc = GetDC(nullptr)) {
-        dpi = GetDeviceCaps(screenDc, LOGPIXELSX);
-        ReleaseDC(nullptr, screenDc);
-    }
-    return ScreenMetrics::fromPixels(width, height, kTwipsPerInch / (dpi > 0 ? dpi : 96));
+    // The process is per-monitor aware (its manifest): the primary monitor's physical pixels, the
+    // ones cursor positions count in. Travel needs their number alone, so they go over at 15
+    // twips each whatever the monitor's scaling (1440 / 192 dots per inch would be 7.5, which the
+    // record's whole twips per pixel cannot hold).
+    return ScreenMetrics::fromPixels(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
 }
 
 bool Win32Desktop::mayRest() const {

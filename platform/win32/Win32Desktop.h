@@ -41,7 +41,7 @@ public:
     // order until the answer differs from the last one, the rest on the next sweeps, so that a
     // tick that comes late still sees every change. Without Raw Input, GetAsyncKeyState.
     int pollKeys(bool armed) override;
-    // The primary monitor in physical pixels; twips per pixel from the system's dots per inch.
+    // The primary monitor in physical pixels, 15 twips each.
     ScreenMetrics screen() override;
     bool mayRest() const override;
 
@@ -70,7 +70,7 @@ private:
     bool init(std::string* error);
     void readStartState();
     void onRawInput(void* handle);
-    void onForeground();
+    void onForeground(bool cameForward);
     void queue(int code, bool press);
     int pollAsync(bool armed);
     void settleStuckKey(int answer);

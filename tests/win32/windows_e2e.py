@@ -272,6 +272,8 @@ SCENARIOS = {
     "autostart_toggle": (autostart_toggle, {}),
     "from_zip": (from_zip, None),  # the zip's own files
 }
+# Scenarios on a monitor scaled to 200 %: travel still counts the monitor's own pixels.
+DPI = {"session_end": 192}
 
 
 def main():
@@ -292,8 +294,12 @@ def main():
         subprocess.run(["cp", "-al", TEMPLATE + "/.", prefix], check=True)
         # Wine writes the registry into a file with other links in place: copies of its own.
         for hive in ("system.reg", "user.reg", "userdef.reg"):
-            subprocess.run(["cp", "--remove-destination", os.path.join(TEMPLATE, hive),
-                            os.path.join(prefix, hive)], check=True)
+            with open(os.path.join(TEMPLATE, hive), encoding="utf-8") as source:
+                text = source.read().replace('"LogPixels"=dword:00000060',
+                                             '"LogPixels"=dword:%08x' % DPI.get(scenario, 96))
+            os.unlink(os.path.join(prefix, hive))
+            with open(os.path.join(prefix, hive), "w", encoding="utf-8") as copy:
+                copy.write(text)
         if changed is None:
             with zipfile.ZipFile(os.path.dirname(program) + ".zip") as packed:
                 packed.extractall(directory)
