@@ -1,4 +1,5 @@
 #include "platform/AutostartEntry.h"
+#include "platform/win32/WhileHeld.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -69,8 +70,7 @@ public:
             Report(QStringLiteral("no Start-up folder; the shortcut is not made"));
             return;
         }
-        const std::wstring target =
-            QDir::toNativeSeparators(QCoreApplication::applicationFilePath()).toStdWString();
+        const std::wstring target = QDir::toNativeSeparators(program).toStdWString();
         const std::wstring directory =
             QDir::toNativeSeparators(QFileInfo(path).absolutePath()).toStdWString();
         const std::wstring file = linkFile(folder).toStdWString();
@@ -93,7 +93,12 @@ public:
             result = link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist));
         }
         if (SUCCEEDED(result)) {
-            result = persist->Save(file.c_str(), TRUE);
+            RetriedWhileHeld([&] {
+                result = persist->Save(file.c_str(), TRUE);
+                SetLastError(HRESULT_FACILITY(result) == FACILITY_WIN32 ? HRESULT_CODE(result)
+                                                                        : ERROR_SUCCESS);
+                return SUCCEEDED(result);
+            });
         }
         Release(persist);
         Release(link);
@@ -110,7 +115,8 @@ public:
             return;
         }
         const std::wstring file = linkFile(folder).toStdWString();
-        if (!DeleteFileW(file.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        if (!RetriedWhileHeld([&] { return DeleteFileW(file.c_str()) != FALSE; }) &&
+            GetLastError() != ERROR_FILE_NOT_FOUND) {
             Report(QStringLiteral("cannot remove the shortcut %1: %2")
                        .arg(QString::fromStdWString(file), qt_error_string(int(GetLastError()))));
         }
@@ -125,5 +131,7 @@ private:
 } // namespace
 
 std::unique_ptr<AutostartEntry> CreateAutostartEntry() {
-    return std::make_unique<ShellLinkAutostartEntry>();
+    auto entry = std::make_unique<ShellLinkAutostartEntry>();
+    entry->program = QCoreApplication::applicationFilePath();
+    return entry;
 }

@@ -1,6 +1,8 @@
 // The store's file access on Windows.
 #include "store/ReplaceFile.h"
 
+#include "platform/win32/WhileHeld.h"
+
 #include <QDir>
 #include <QRandomGenerator>
 
@@ -123,8 +125,10 @@ QString ReplaceFileContents(const QString& directory, const QString& name, QByte
         return failed("closing the temporary file", GetLastError());
     }
     // Write-through: the rename is on the disk when the call returns.
-    if (!MoveFileExW(Native(temporary).c_str(), Native(target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!RetriedWhileHeld([&] {
+            return MoveFileExW(Native(temporary).c_str(), Native(target).c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        })) {
         return failed("renaming the temporary file over it", GetLastError());
     }
     return {};

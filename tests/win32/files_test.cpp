@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <windows.h>
 
 namespace {
@@ -30,25 +32,36 @@ QByteArray ReadAll(const QString& path, QString* failure) {
 } // namespace
 
 // A save replaces the file whole; while another program holds the file open without sharing,
-// the save fails and leaves the old bytes alone. Either way no temporary file is left.
+// the save waits a moment for it, then fails and leaves the old bytes alone. Either way no
+// temporary file is left.
 TEST(WindowsFiles, ReplaceIsWholeOrNothingAndLeavesNoTemporary) {
-    for (const bool held : {false, true}) {
+    constexpr int kForGood = -1;
+    for (const int heldMs : {0, 100, kForGood}) {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Odovex1.dat"));
         QFile old(path);
         ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write(kOld) == kOld.size());
         old.close();
         const HANDLE holder =
-            held ? CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), GENERIC_READ,
-                               FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
-                 : INVALID_HANDLE_VALUE;
+            heldMs != 0
+                ? CreateFileW(QDir::toNativeSeparators(path).toStdWString().c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)
+                : INVALID_HANDLE_VALUE;
+        std::thread letGo([&] {
+            if (heldMs > 0) {
+                Sleep(heldMs);
+                CloseHandle(holder);
+            }
+        });
         const QString error = ReplaceFileContents(dir.path(), QStringLiteral("Odovex1.dat"), kNew);
-        if (holder != INVALID_HANDLE_VALUE) {
+        letGo.join();
+        if (heldMs == kForGood) {
             CloseHandle(holder);
         }
-        EXPECT_EQ(error.isEmpty(), !held) << held << error.toStdString();
-        EXPECT_EQ(Bytes(path), held ? kOld : kNew) << held;
-        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Odovex1.dat"}) << held;
+        const bool saves = heldMs != kForGood;
+        EXPECT_EQ(error.isEmpty(), saves) << heldMs << error.toStdString();
+        EXPECT_EQ(Bytes(path), saves ? kNew : kOld) << heldMs;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"Odovex1.dat"}) << heldMs;
     }
 }
 
