@@ -180,26 +180,32 @@ std::string Link(const std::string& name) {
     }
     const std::wstring path = std::wstring(folder) + L"\\" + std::wstring(name.begin(), name.end());
     CoTaskMemFree(folder);
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        return "none";
+    // Odovex may be writing or deleting the link while it is read: read again for a while.
+    for (int attempt = 0; attempt < 40; ++attempt, Sleep(50)) {
+        if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            return "none";
+        }
+        IShellLinkW* link = nullptr;
+        IPersistFile* file = nullptr;
+        wchar_t target[MAX_PATH] = {};
+        wchar_t directory[MAX_PATH] = {};
+        const bool read =
+            SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IShellLinkW, reinterpret_cast<void**>(&link))) &&
+            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+            SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+            SUCCEEDED(link->GetWorkingDirectory(directory, MAX_PATH));
+        for (IUnknown* object : {static_cast<IUnknown*>(file), static_cast<IUnknown*>(link)}) {
+            if (object) {
+                object->Release();
+            }
+        }
+        if (read) {
+            return Narrow(target) + "\t" + Narrow(directory);
+        }
     }
-    IShellLinkW* link = nullptr;
-    IPersistFile* file = nullptr;
-    wchar_t target[MAX_PATH] = {};
-    wchar_t directory[MAX_PATH] = {};
-    const bool read =
-        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
-        SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
-        SUCCEEDED(link->GetWorkingDirectory(directory, MAX_PATH));
-    if (!read) {
-        Fail("cannot read the link " + name);
-    }
-    file->Release();
-    link->Release();
-    return Narrow(target) + "\t" + Narrow(directory);
+    Fail("cannot read the link " + name);
 }
 
 std::string Run(std::istringstream& in, const std::string& command) {
