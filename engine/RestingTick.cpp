@@ -29,7 +29,8 @@ void RestingTick::ticksUpTo(std::int64_t horizon, bool settle) {
         }
         const std::optional<std::int64_t> pending = desktop_.pendingTime();
         const bool late = pending && *pending <= *lastTicked_;
-        if (*lastTicked_ >= horizon && !late && (!settle || quiet() || beyond >= kBatchMs)) {
+        // However the desktop answers, one call runs at most kBatchMs ticks past the horizon.
+        if (*lastTicked_ >= horizon && (beyond >= kBatchMs || (!late && (!settle || quiet())))) {
             return;
         }
         tickAt(*lastTicked_ + 1);
@@ -56,6 +57,7 @@ bool RestingTick::run() {
     lastRunHorizon_ = horizon;
     // The latest millisecond may have more events on their way; it is ticked with the next.
     ticksUpTo(settle ? *horizon : *horizon - 1, settle);
+    desktop_.endBatch();
     resting_ = settle && quiet() && !desktop_.pendingTime();
     return !resting_;
 }

@@ -22,7 +22,8 @@ class DesktopProbe;
 // nothing are skipped as a rest would skip them. Ticks never run ahead of the input taken in,
 // except for the quiet ticks that follow the last input once a call found nothing new; so
 // events that come late are rare, and they apply at the next tick. The timer stops only after
-// such a call, and a desktop with stamps watches for events again from that call on.
+// such a call, and a desktop with stamps watches for events again from that call on. Whatever
+// the desktop answers, a call runs at most kBatchMs ticks past the latest stamp.
 class RestingTick {
 public:
     static constexpr int kQuietTicksBeforeRest = 4;

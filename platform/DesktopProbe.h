@@ -68,6 +68,10 @@ public:
     // Applies the events stamped up to `ms`, so that the next tick answers as of that
     // millisecond. An event that came in after its millisecond was ticked applies at the next.
     virtual void sampleAt(std::int64_t ms) { (void)ms; }
+    // The timer's call has run its batch of ticks. Reads of inputTime() also come between
+    // batches (the ticks a handler needs first): a backend that judges from the batches whether
+    // input still flows counts these calls alone.
+    virtual void endBatch() {}
 
     // True when a tick that found nothing changed may be the last one until the desktop reports
     // something: nothing the probe knows is waiting to be seen (no "pressed since" memory below

@@ -43,6 +43,17 @@ void TickDriver::onTimer() {
     }
 }
 
+void TickDriver::catchUp() {
+    if (!installed_ || catchingUp_) {
+        return;
+    }
+    // No ticks inside ticks, whatever a label write may send.
+    catchingUp_ = true;
+    resting_.catchUp();
+    catchingUp_ = false;
+    resting_.touch();
+}
+
 namespace {
 
 // Events that run no handler of the record or the labels: socket and Windows event notifiers
@@ -72,11 +83,7 @@ bool TickDriver::eventFilter(QObject*, QEvent* event) {
         return false;
     }
     if (!WritesNothing(event->type())) {
-        // No ticks inside ticks, whatever a label write may send.
-        catchingUp_ = true;
-        resting_.catchUp();
-        catchingUp_ = false;
-        resting_.touch();
+        catchUp();
     }
     if (resting_.resting()) {
         resting_.wake();

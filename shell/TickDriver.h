@@ -27,6 +27,9 @@ public:
 
     void start();
     void stop();
+    // The ticks of the input taken in so far, as before an event: for a save that comes
+    // without one of its own (the session manager's request arrives on a socket).
+    void catchUp();
     // Installed, whether ticking or resting.
     bool isActive() const { return installed_; }
     bool resting() const { return resting_.resting(); }

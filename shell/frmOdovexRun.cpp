@@ -184,6 +184,7 @@ void frmOdovex::Timer4_Timer() {
 }
 
 bool frmOdovex::DataOut() {
+    tick_.catchUp(); // a save may come on a socket, before which no ticks ran
     // The current directory is AppPath for the whole run: nothing in the program changes it.
     const SaveResult saved = WriteStatsFile(QString(), record_);
     if (!saved) {

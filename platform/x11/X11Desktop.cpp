@@ -116,6 +116,7 @@ X11Desktop::X11Desktop(_XDisplay* display) : display_(display), raw_(display) {
     Instances().push_back(this);
     X11Handlers::install();
     keepProcessOnIOError(display_);
+    sinceOpen_.start();
     graceTimer_.setSingleShot(true);
     graceTimer_.setTimerType(Qt::PreciseTimer);
     graceTimer_.setInterval(kNoForegroundGraceMs);
@@ -363,7 +364,6 @@ std::optional<std::int64_t> X11Desktop::inputTime() {
     drainRaw();
     drainRecord();
     takeActive();
-    noteSweep(kQuietBatches);
     if (!touchQuery_ && pointer_->isOpen()) {
         // The answer is not needed: the query makes the server write out the recorded motion.
         // After a touch the next query is the cursor's (cursorPos).
@@ -386,20 +386,29 @@ std::optional<std::int64_t> X11Desktop::pendingTime() const {
     return first;
 }
 
+std::int64_t UnwrapServerTime(std::uint32_t serverTime, std::int64_t expected) {
+    return expected + static_cast<std::int32_t>(serverTime - static_cast<std::uint32_t>(expected));
+}
+
 std::int64_t X11Desktop::stampOf(unsigned long serverTime) {
     const auto raw = static_cast<std::uint32_t>(serverTime);
-    if (!stamped_) {
+    const std::int64_t now = sinceOpen_.elapsed();
+    // The server's clock has gone on as ours has since the latest stamp, however long the
+    // desktop stayed without input in between.
+    const std::int64_t stamp =
+        stamped_ ? UnwrapServerTime(raw, latestStamp_ + (now - latestStampAt_)) : raw;
+    if (!stamped_ || stamp > latestStamp_) {
         stamped_ = true;
-        latestRaw_ = raw;
-        latestStamp_ = raw;
-    }
-    // Both connections' events are within 24 days of each other: the signed difference holds.
-    const std::int64_t stamp = latestStamp_ + static_cast<std::int32_t>(raw - latestRaw_);
-    if (stamp > latestStamp_) {
         latestStamp_ = stamp;
-        latestRaw_ = raw;
+        latestStampAt_ = now;
     }
     return stamp;
+}
+
+void X11Desktop::endBatch() {
+    if (record_) {
+        noteSweep(kQuietBatches);
+    }
 }
 
 void X11Desktop::noteSweep(int quietLimit) {

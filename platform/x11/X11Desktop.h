@@ -4,6 +4,7 @@
 #include "platform/DesktopProbe.h"
 #include "platform/KeyMemory.h"
 
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
@@ -14,6 +15,10 @@
 #include <memory>
 #include <optional>
 #include <vector>
+
+// The 64-bit time of an X server's 32-bit millisecond stamp, which wraps every 49.7 days: the
+// one nearest `expected`, the server time it is now by our own clock.
+std::int64_t UnwrapServerTime(std::uint32_t serverTime, std::int64_t expected);
 
 // Xlib's types, declared here so that its macros (None, Bool, Status...) stay out of Qt code.
 struct _XDisplay;
@@ -73,6 +78,8 @@ public:
     std::optional<std::int64_t> inputTime() override;
     std::optional<std::int64_t> pendingTime() const override;
     void sampleAt(std::int64_t ms) override { sampleTime_ = ms; }
+    // With stamps, a batch without events since the one before wakes the notifiers.
+    void endBatch() override;
     // Without a handler, a lost connection ends the event loop with exit code 1.
     void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
     void setScreenHandler(std::function<void()> handler) override {
@@ -94,9 +101,6 @@ public:
     std::uint64_t roundTrips() const { return roundTrips_; }
     std::uint64_t errors() const { return errors_; }
 
-    // How long a None after a window is held back. Openbox writes the new window 0.1 ms after
-    // the None (median here); on a machine with three busy loops on two cores the gap reached
-    // 15 ms. A real None is reported this much later, which no count depends on.
     // Quiet sweeps before the notifier wakes again: 10 ms, longer than the 8 ms between the
     // reports of a common 125 Hz mouse, so a moving pointer keeps it resting.
     static constexpr int kQuietSweeps = 10;
@@ -174,7 +178,11 @@ private:
     _XDisplay* record_ = nullptr;
     unsigned long recordContext_ = 0;
     std::unique_ptr<QSocketNotifier> recordNotifier_;
+    // Motion waits for its millisecond like keys. Before the ticks start (a message box at
+    // start-up waits for its answer) nothing takes it: beyond this many, about 8 seconds of an
+    // 8000 Hz mouse, the oldest are applied at once.
     std::deque<Motion> motions_;
+    static constexpr std::size_t kMaxPendingMotions = 65536;
     QTimer graceTimer_;
     QTimer watchdog_;
     std::function<void()> onLost_;
@@ -199,7 +207,8 @@ private:
     unsigned long supportedSerial_ = 0;
     unsigned long activeSerial_ = 0;
     WindowHandle activeValue_ = 0;
-    // With stamps: values read, each with the time of the change it followed, until due.
+    // With stamps: values read, each with the time of the change it followed, until due; at
+    // most kMaxPendingInput of them.
     std::deque<std::pair<std::int64_t, WindowHandle>> activeChanges_;
     std::int64_t activeStamp_ = 0;
     WindowHandle reported_ = 0;
@@ -211,8 +220,10 @@ private:
     std::int64_t sampleTime_ = std::numeric_limits<std::int64_t>::max();
     bool stamped_ = false;
     bool touchQuery_ = false; // with RECORD: a pointer query after a touch is in flight
-    std::uint32_t latestRaw_ = 0;
     std::int64_t latestStamp_ = 0;
+    // When latestStamp_ came, by sinceOpen_.
+    std::int64_t latestStampAt_ = 0;
+    QElapsedTimer sinceOpen_;
     int rootWidth_ = 0;
     int rootHeight_ = 0;
     int randrEvent_ = -1; // RandR's first event code, -1 without RandR 1.5

@@ -27,6 +27,12 @@ WindowHandle X11Desktop::foregroundWindow() {
         settleActive();
         return reported_;
     }
+    // Without a window manager that publishes the active window (it left, or the connection
+    // broke) the changes read from it are moot; kept, they would stay pending for good.
+    if (!activeChanges_.empty()) {
+        activeValue_ = activeChanges_.back().second;
+        activeChanges_.clear();
+    }
     refreshForeground();
     return reported_;
 }
@@ -39,6 +45,9 @@ void X11Desktop::takeActive() {
     for (int reads = 0; ewmh_ && activeDirty_ && reads < 3 && !lost_; ++reads) {
         readActive();
         activeChanges_.emplace_back(activeStamp_, activeValue_);
+        if (activeChanges_.size() > kMaxPendingInput) {
+            activeChanges_.pop_front();
+        }
     }
 }
 

@@ -97,6 +97,10 @@ void X11Desktop::drainRecord() {
 void X11Desktop::recordMotion(unsigned long serverTime, Point at) {
     ++eventsHandled_;
     motions_.push_back({stampOf(serverTime), at});
+    if (motions_.size() > kMaxPendingMotions) {
+        cursor_ = motions_.front().at;
+        motions_.pop_front();
+    }
 }
 
 void X11Desktop::openRaw() {

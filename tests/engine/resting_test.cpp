@@ -186,3 +186,27 @@ TEST(RestingTick, BatchesOverStampsCountAndWriteExactlyAsATickEveryMillisecond) 
     EXPECT_LT(runs, kEnd / 20);
     QLocale::setDefault(QLocale::c());
 }
+
+// A desktop that keeps an event pending however far the ticks go (a backend whose source of it
+// went away) must not hold the timer's call forever.
+TEST(RestingTick, ACallRunsAtMostABatchPastTheLatestStampWhateverIsPending) {
+    struct Stuck : FakeDesktop {
+        bool stuck = true;
+        std::optional<std::int64_t> pendingTime() const override {
+            return stuck ? std::optional<std::int64_t>(0) : FakeDesktop::pendingTime();
+        }
+    } desktop;
+    desktop.stampAt(0);
+    desktop.setCursor(1, 1);
+    int ticks = 0;
+    RestingTick resting(
+        [&] {
+            desktop.stuck = ++ticks < 100000; // what a hang would reach
+            return false;
+        },
+        desktop);
+    for (int run = 0; run < 3; ++run) {
+        resting.run();
+    }
+    EXPECT_LE(ticks, 3 * RestingTick::kBatchMs + 1);
+}

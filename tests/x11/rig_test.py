@@ -328,6 +328,24 @@ def no_wm(desktop, harness, inject):
     expect_gain(gone, idle, "x_round_trips", 0, "an idle desktop")
 
 
+def wm_leaves(desktop, harness, inject):
+    # Batched ticks under a window manager that leaves right after a switch, the change it
+    # published read and still waiting for its millisecond; then the input focus stands in.
+    first = inject.send("window")
+    second = inject.send("window")
+    inject.send("set-active " + first)
+    inject.send("set-supported on")
+    harness.wait_for("window", int(first))
+    inject.send("set-active " + second)
+    inject.send("sleep 20")
+    inject.send("set-supported off")
+    inject.send("focus " + first)
+    gone = harness.wait_for("window", int(first))
+    inject.send("focus " + second)
+    after = harness.wait_for("window", int(second))
+    expect_gain(gone, after, "windows", 1, "a focus change after the window manager left")
+
+
 def idle(desktop, harness, inject):
     before = harness.report()
     after = harness.report()
@@ -360,7 +378,7 @@ def no_display(harness_path):
 SCENARIOS = {"clicks": clicks, "keys": keys, "windows": windows, "travel": travel,
              "travel_dpi144": travel, "travel_dpi192": travel, "layouts": layouts,
              "monitors": monitors, "touch": touch,
-             "no_wm": no_wm, "idle": idle, "lost": lost}
+             "no_wm": no_wm, "wm_leaves": wm_leaves, "idle": idle, "lost": lost}
 
 
 def main():
@@ -371,7 +389,8 @@ def main():
         return
     # The desktop's font resolution, which must not change travel: Xvfb's and Xft.dpi.
     dpi = int(scenario.partition("_dpi")[2] or 96)
-    with Desktop(wm=scenario != "no_wm", dpi=dpi, monitors=scenario == "monitors") as desktop:
+    wm = scenario not in ("no_wm", "wm_leaves")
+    with Desktop(wm=wm, dpi=dpi, monitors=scenario == "monitors") as desktop:
         subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %d\n" % dpi, text=True,
                        env=desktop.env, check=True)
         inject = desktop.injector(injector_path)
