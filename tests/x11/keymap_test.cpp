@@ -53,15 +53,15 @@ TEST(MonitorChoice, PrimaryElseTheOneAtTheOriginElseNone) {
 // The server's 32-bit milliseconds wrap every 49.7 days; a desktop may go without input for
 // longer than the 24.8 days a signed difference to the last stamp spans.
 TEST(ServerTime, UnwrapsToTheStampNearestTheTimeItIsNow) {
-    constexpr std::int64_t kWrap = std::int64_t{1} << 32;
-    constexpr std::int64_t kDay = 24 * 3600 * 1000;
-    for (const auto& [expected, stamp] : std::vector<std::pair<std::int64_t, std::int64_t>>{
-             {1000, 990},                         // an event a little older than now
-             {kWrap + 5, kWrap - 10},             // from just before the wrap, read after it
-             {kWrap - 5, kWrap + 3},              // from just after it, read before it
-             {30 * kDay, 30 * kDay - 7},          // after 30 days without input
-             {60 * kDay + 12, 60 * kDay + 15}}) { // after more than one wrap
-        EXPECT_EQ(UnwrapServerTime(static_cast<std::uint32_t>(stamp), expected), stamp) << expected;
+    constexpr std::int64_t kWrap = std::int64_t{1} << 32, kDay = 24 * 3600 * 1000;
+    // Now, and an event's time: just before it, across the wrap both ways, after long silences.
+    const std::pair<std::int64_t, std::int64_t> rows[] = {{1000, 990},
+                                                          {kWrap + 5, kWrap - 10},
+                                                          {kWrap - 5, kWrap + 3},
+                                                          {30 * kDay, 30 * kDay - 7},
+                                                          {60 * kDay + 12, 60 * kDay + 15}};
+    for (const auto& [now, stamp] : rows) {
+        EXPECT_EQ(UnwrapServerTime(static_cast<std::uint32_t>(stamp), now), stamp) << now;
     }
 }
 
