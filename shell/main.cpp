@@ -18,6 +18,10 @@
 #include <string>
 #include <utility>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
 // The main window while a final save may still be due; cleared once the window is gone.
@@ -26,6 +30,11 @@ frmOdovex* g_mainWindow = nullptr;
 // Ends the process at once: no handler, destructor or exit hook of the system runs after it.
 [[noreturn]] void EndProcess(int code) {
     std::fflush(nullptr);
+#ifdef _WIN32
+    // _Exit is ExitProcess there, which still runs every DLL's detach handler, and with them the
+    // static destructors of Qt's DLLs.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+#endif
     std::_Exit(code);
 }
 
