@@ -405,12 +405,6 @@ std::int64_t X11Desktop::stampOf(unsigned long serverTime) {
     return stamp;
 }
 
-void X11Desktop::endBatch() {
-    if (record_) {
-        noteSweep(kQuietBatches);
-    }
-}
-
 void X11Desktop::noteSweep(int quietLimit) {
     ++sweeps_;
     if (notifierResting_) {

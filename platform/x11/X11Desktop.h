@@ -78,8 +78,8 @@ public:
     std::optional<std::int64_t> inputTime() override;
     std::optional<std::int64_t> pendingTime() const override;
     void sampleAt(std::int64_t ms) override { sampleTime_ = ms; }
-    // With stamps, a batch without events since the one before wakes the notifiers.
-    void endBatch() override;
+    // Batches come only with stamps: one without events since the one before wakes the notifiers.
+    void endBatch() override { noteSweep(kQuietBatches); }
     // Without a handler, a lost connection ends the event loop with exit code 1.
     void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
     void setScreenHandler(std::function<void()> handler) override {
