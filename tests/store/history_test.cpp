@@ -24,6 +24,7 @@ struct History : StoreTest {
     // A start of the program: the history read, the loaded counters' day opened, the day checked.
     QString start(const QDate& savedOn) {
         const QString told = history.load(dir.path(), clock.moment);
+        record.LastDate = LastDateInLocale(record.LastDate, savedOn);
         history.start(record, clock.moment.date(), savedOn);
         DateCheck(record, labels, clock, &history);
         return told;
@@ -59,6 +60,29 @@ TEST_F(History, ARunAcrossMidnightClosesTheDayWithItsPendingClicksInEveryLocale)
         EXPECT_EQ(saved(), kHeader + "2024-05-15,18,3,45.5\n2024-05-16,0,2,0.25\n") << name;
         clock.moment = clock.moment.addDays(-1);
     }
+}
+
+TEST_F(History, AStartUnderAnotherLocaleKeepsTheSameDayOrClosesTheSavedOne) {
+    const struct {
+        const char* written;
+        const char* read;
+        int daysLater;
+    } cases[] = {{"en_US", "de_DE", 0}, {"C", "de_DE", 0},     {"de_DE", "C", 0},
+                 {"en_US", "de_DE", 1}, {"de_DE", "en_US", 3}, {"C", "en_US", 1}};
+    const QDateTime was = clock.moment;
+    for (const auto& c : cases) {
+        QFile::remove(path());
+        QLocale::setDefault(QLocale(c.written));
+        record = ExampleRecord();
+        record.LastDate = ShortDateText(was.date());
+        clock.moment = was.addDays(c.daysLater);
+        QLocale::setDefault(QLocale(c.read));
+        start(was.date());
+        EXPECT_EQ(record.ClicksToday, Amount(c.daysLater == 0 ? 12 : 0)) << c.written << c.read;
+        EXPECT_EQ(record.LastDate, ShortDateText(clock.moment.date()));
+        EXPECT_EQ(saved(), kHeader + "2024-05-15,12,3,45.5\n") << c.written << c.read;
+    }
+    clock.moment = was;
 }
 
 TEST_F(History, AStartOnALaterDayClosesTheSavedDayAndAResetKeepsWhatItZeroes) {
@@ -141,6 +165,8 @@ TEST(DayOfDateText, ReadsTheDayInTheLocaleItWasWrittenIn) {
         {"en_GB", "5/6/24", {2024, 5, 6}, {2024, 5, 6}},
         {"en_US", "06/05/2024", {2024, 5, 7}, {2024, 5, 6}},
         {"en_US", "12/31/99", {2000, 1, 1}, {1999, 12, 31}},
+        {"en_US", "15.\u202F5.\u202F2024", {2024, 5, 15}, {2024, 5, 15}}, // other Qt data
+        {"de_DE", "15 May 2024", {2024, 5, 16}, {2024, 5, 15}},
         {"en_US", "", {2024, 5, 15}, {2024, 5, 15}},
         {"en_US", "someday", {2024, 5, 15}, {2024, 5, 15}},
     };

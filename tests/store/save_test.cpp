@@ -1,4 +1,5 @@
 #include "StoreTesting.h"
+#include "store/ReplaceFile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -55,7 +56,18 @@ bool Succeeded(pid_t child) {
 // While set, the sync of every regular file fails with it, as on a failing disk.
 int gFsyncError = 0;
 
+// The permissions that the last regular file given new ones had until then.
+mode_t gModeBeforeChmod = 0;
+
 } // namespace
+
+extern "C" int fchmod(int fd, mode_t mode) {
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        gModeBeforeChmod = info.st_mode & 07777;
+    }
+    return static_cast<int>(syscall(SYS_fchmod, fd, mode));
+}
 
 extern "C" int fsync(int fd) {
     struct stat info {};
@@ -70,10 +82,12 @@ TEST_F(Save, ReplacesTheFileOrTheOneALinkNamesKeepingPermissionsAndLeavesNoTempo
     ASSERT_EQ(chmod(QFile::encodeName(path()).constData(), 0640), 0);
     ASSERT_TRUE(QDir(dir.path()).mkdir("via") &&
                 QFile::link("../Odovex1.dat", dir.filePath("via/Odovex1.dat")));
+    umask(022);
     for (const QString& directory : {dir.path(), dir.filePath("via")}) { // the file, then a link
         PutFile(path(), kOldBytes);
         const SaveResult result = WriteStatsFile(directory, ExampleRecord());
         ASSERT_TRUE(result) << result.error.toStdString();
+        EXPECT_EQ(gModeBeforeChmod, 0640u); // never readable by others, not even at first
         EXPECT_EQ(FileBytes(path()), kExampleBytes);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{kStatsFileName});
         EXPECT_EQ(QFile::permissions(path()), QFile::ReadOwner | QFile::WriteOwner |
@@ -118,15 +132,16 @@ TEST_F(Save, AWriteOrASyncThatFailsLeavesTheOldFileAndTheNextSaveRetries) {
     EXPECT_EQ(FileBytes(path()), kExampleBytes);
 }
 
-TEST_F(Save, ARecordTheFileCannotHoldLeavesTheOldFile) {
+TEST_F(Save, ARecordTheFileCannotHoldLeavesTheOldFileAndAFullCounterStaysFull) {
     StatsRecord record = ExampleRecord();
-    record.ClicksTotal = Currency::fromRaw(INT64_MAX);
-    record.PendingClicks = 1;
-    EXPECT_FALSE(WriteStatsFile(dir.path(), record));
-    record = ExampleRecord();
     record.Units = QStringLiteral("Met\nric"); // would read back as two lines
     EXPECT_FALSE(WriteStatsFile(dir.path(), record));
     expectOldFileAlone();
+    record = ExampleRecord();
+    record.ClicksTotal = Currency::fromRaw(INT64_MAX);
+    record.PendingClicks = 1;
+    ASSERT_TRUE(WriteStatsFile(dir.path(), record));
+    EXPECT_TRUE(FileBytes(path()).contains("\r\n 922337203685477.5807 \r\n 30 \r\n"));
 }
 
 TEST_F(Save, ADirectoryThatCannotBeWrittenFailsItAndOneThatCannotBeSyncedOnlyWarns) {
@@ -145,4 +160,31 @@ TEST_F(Save, ADirectoryThatCannotBeWrittenFailsItAndOneThatCannotBeSyncedOnlyWar
                   saves)
             << warning;
     }
+}
+
+TEST_F(Save, AStartRemovesOnlyTheTemporaryFilesThatEarlierSavesLeft) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("via") &&
+                QFile::link("../Odovex1.dat", dir.filePath("via/Odovex1.dat")));
+    const QDateTime start = QDateTime::currentDateTime();
+    const QStringList left = {"Odovex1.dat.Ab3dE9", "Odovex1.dat.xyz123"};
+    const QStringList kept = {"Odovex1.dat.new",    "Odovex1.dat.Ab3dE",  "Odovex1.dat.Ab3dE9x",
+                              "Odovex1.dat.Ab-dE9", "Odovex1.datxAb3dE9", "Odovex1.dat.fresh1"};
+    for (const QString& name : left + kept) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        if (name != "Odovex1.dat.fresh1") { // made after the start
+            file.setFileTime(start.addSecs(-60), QFileDevice::FileModificationTime);
+        }
+    }
+    const QString here = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.filePath("via"))); // through the link, beside its file
+    const QStringList removed = RemoveLeftTemporaries(kStatsFileName, start);
+    EXPECT_TRUE(RemoveLeftTemporaries(kStatsFileName, start).isEmpty());
+    QDir::setCurrent(here);
+    EXPECT_EQ(removed.join(' ').toStdString(),
+              QStringList({dir.filePath(left[0]), dir.filePath(left[1])}).join(' ').toStdString());
+    QStringList expected = QStringList{kStatsFileName} + kept;
+    expected.sort();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name).join(' ').toStdString(),
+              expected.join(' ').toStdString());
 }
