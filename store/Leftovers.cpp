@@ -22,10 +22,12 @@ bool IsTemporaryOf(const QString& candidate, const QString& name) {
 } // namespace
 
 QStringList RemoveLeftTemporaries(const QString& name, const QDateTime& before) {
-    const QFileInfo target(QFileInfo(name).canonicalFilePath());
+    // A bare name stays relative, so that it is found whatever bytes the directory's name holds.
+    const QFileInfo named(name);
+    const QFileInfo target = named.isSymLink() ? QFileInfo(named.canonicalFilePath()) : named;
     QStringList removed;
-    if (target.filePath().isEmpty()) {
-        return removed; // no file, so no save of it ran
+    if (target.fileName().isEmpty()) {
+        return removed; // a link to nothing
     }
     const QDir directory = target.dir();
     const QString file = target.fileName();
