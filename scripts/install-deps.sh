@@ -17,8 +17,6 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   # the desktop the end-to-end tests run on
   xvfb xauth openbox trayer x11-utils x11-xkb-utils x11-xserver-utils xdotool desktop-file-utils x11-apps imagemagick
-  # the clock set forward and back under a running program on the rig
-  faketime
   # several monitors for the rig: Xorg with the dummy driver (Xvfb has one RandR output)
   xserver-xorg-core xserver-xorg-video-dummy
   # launches autostart entries in the setup tests (gio)

@@ -39,18 +39,16 @@ def _die_with_parent():
 
 
 def own_network():
-    """Puts this process, and every desktop and program it starts from now on, in a network
-    namespace of its own: the names of abstract Unix sockets (the X server's, a program's lock
-    per user) are then apart from those of every other run on the machine. A user other than
-    root gets a user namespace with it, in which it keeps its ids."""
-    libc = ctypes.CDLL("libc.so.6", use_errno=True)
+    """Puts this process, and all it starts from now on, in a network namespace of its own, where
+    abstract Unix socket names (the X server's, a program's lock per user) are apart from every
+    other run's; a user other than root keeps its ids in a user namespace of its own."""
+    libc, ids = ctypes.CDLL("libc.so.6", use_errno=True), (os.getuid(), os.getgid())
     if os.geteuid() == 0 and libc.unshare(CLONE_NEWNET) == 0:
         return
-    uid, gid = os.getuid(), os.getgid()
     if libc.unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0:
         raise RigError("no network namespace of its own: " + os.strerror(ctypes.get_errno()))
-    for name, text in (("setgroups", "deny"), ("uid_map", "%d %d 1" % (uid, uid)),
-                       ("gid_map", "%d %d 1" % (gid, gid))):
+    for name, text in (("setgroups", "deny"), ("uid_map", "%d %d 1" % ((ids[0],) * 2)),
+                       ("gid_map", "%d %d 1" % ((ids[1],) * 2))):
         with open("/proc/self/" + name, "w") as map_file:
             map_file.write(text)
 

@@ -40,28 +40,6 @@ const QByteArray kHeader = "date,clicks,windows,travel_inches\n";
 
 } // namespace
 
-TEST_F(History, ARunAcrossMidnightClosesTheDayWithItsPendingClicksInEveryLocale) {
-    for (const char* name : {"en_US", "de_DE", "ar_EG"}) {
-        QLocale::setDefault(QLocale(name));
-        QFile::remove(path());
-        record = ExampleRecord();
-        record.LastDate = ShortDateText(clock.moment.date());
-        clock.moment.setTime(QTime(23, 59, 50));
-        EXPECT_EQ(start(clock.moment.date()), "");
-        record.PendingClicks = 5;
-        EXPECT_EQ(saved(), kHeader + "2024-05-15,17,3,45.5\n") << name;
-
-        record.PendingClicks = 6; // a click after the save
-        clock.moment = clock.moment.addSecs(30);
-        DateCheck(record, labels, clock, &history);
-        EXPECT_EQ(history.day(), QDate(2024, 5, 16));
-        record.WindowsToday = Amount(2);
-        record.TravelToday = Amount(0.25);
-        EXPECT_EQ(saved(), kHeader + "2024-05-15,18,3,45.5\n2024-05-16,0,2,0.25\n") << name;
-        clock.moment = clock.moment.addDays(-1);
-    }
-}
-
 TEST_F(History, AStartUnderAnotherLocaleKeepsTheSameDayOrClosesTheSavedOne) {
     const struct {
         const char* written;
