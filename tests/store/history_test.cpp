@@ -40,28 +40,28 @@ const QByteArray kHeader = "date,clicks,windows,travel_inches\n";
 
 } // namespace
 
-// The clock moves while the program runs, the day check follows, then one click is counted: a
-// day that the clock returns to adds to its row, a day slept through (a suspend) gets none.
+// The clock moves while the program runs, the day check follows, the history is saved, then a
+// click is counted, pending at the next move: a day that the clock returns to adds to its row, a
+// day slept through (a suspend) gets none, the day that ends gets its pending clicks.
 TEST_F(History, ClockJumpsGiveEachDayItsOwnCountsOnce) {
     record.LastDate = ShortDateText(clock.moment.date()); // 5/15 23:59:50, 12 clicks
     start(clock.moment.date());
-    const QByteArray day15 = "2024-05-15,13,3,45.5\n", later15 = "2024-05-15,14,3,45.5\n",
-                     day16 = "2024-05-16,1,0,0\n";
+    const QByteArray day15 = "2024-05-15,13,3,45.5\n", day16 = "2024-05-16,1,0,0\n";
     const struct {
         qint64 seconds;
         QByteArray rows;
     } moves[] = {
-        {-3 * 3600, day15},                                      // back, the same day
-        {3 * 3600 + 20, day15 + day16},                          // past midnight
-        {-24 * 3600, later15 + day16},                           // back a day
-        {2 * 24 * 3600, later15 + day16 + "2024-05-17,1,0,0\n"}, // a suspend
+        {-3 * 3600, "2024-05-15,12,3,45.5\n"},             // back, the same day
+        {3 * 3600 + 20, day15},                            // past midnight
+        {-24 * 3600, day15 + day16},                       // back a day
+        {2 * 24 * 3600, "2024-05-15,14,3,45.5\n" + day16}, // a suspend
     };
     for (const auto& move : moves) {
         clock.moment = clock.moment.addSecs(move.seconds);
         DateCheck(record, labels, clock, &history);
-        record.PendingClicks += 1;
         EXPECT_EQ(saved(), kHeader + move.rows) << move.seconds;
         EXPECT_EQ(record.LastDate, ShortDateText(clock.moment.date()));
+        record.PendingClicks += 1;
     }
 }
 
