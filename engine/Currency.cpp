@@ -42,6 +42,10 @@ std::optional<Currency> Currency::plus(Currency other) const {
     return fromRaw(sum);
 }
 
+Currency Currency::clampedPlus(Currency other) const {
+    return plus(other).value_or(fromRaw(other.raw_ < 0 ? INT64_MIN : INT64_MAX));
+}
+
 bool Currency::add(Currency other) {
     const auto sum = plus(other);
     if (!sum) {

@@ -31,6 +31,8 @@ public:
     std::optional<Currency> plus(Currency other) const;
     // Adds in place; on overflow leaves the value unchanged and returns false.
     [[nodiscard]] bool add(Currency other);
+    // The sum, held at the end of the range that it would pass: a count at its limit stays there.
+    Currency clampedPlus(Currency other) const;
 
     // Written out rather than defaulted with <=>: Qt's moc cannot parse <compare>.
     friend constexpr bool operator==(Currency a, Currency b) { return a.raw_ == b.raw_; }

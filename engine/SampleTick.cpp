@@ -58,21 +58,16 @@ bool SampleTick::ClickStep() {
     if (r_.LastInputState != kNoInput) {
         ++r_.PendingClicks;
     }
-    if (r_.PendingClicks > kFoldAbove) {
-        const Currency pending = Currency::fromRaw(r_.PendingClicks * Currency::kScale);
-        // Past the counters' range the clicks stay pending rather than wrap.
-        if (r_.ClicksToday.plus(pending) && r_.ClicksTotal.plus(pending)) {
-            (void)r_.ClicksToday.add(pending);
-            (void)r_.ClicksTotal.add(pending);
-            r_.PendingClicks = 0;
-        }
-    }
     const Currency pending = Currency::fromRaw(r_.PendingClicks * Currency::kScale);
-    const auto today = r_.ClicksToday.plus(pending);
-    const auto total = r_.ClicksTotal.plus(pending);
-    if (today && total) {
-        RefreshCounts(labels_, Label::InputClicks, Label::TotalInputClicks, *today, *total);
+    if (r_.PendingClicks > kFoldAbove) {
+        // A counter at the end of its range stays there, as windows and travel do.
+        r_.ClicksToday = r_.ClicksToday.clampedPlus(pending);
+        r_.ClicksTotal = r_.ClicksTotal.clampedPlus(pending);
+        r_.PendingClicks = 0;
     }
+    const Currency left = Currency::fromRaw(r_.PendingClicks * Currency::kScale);
+    RefreshCounts(labels_, Label::InputClicks, Label::TotalInputClicks,
+                  r_.ClicksToday.clampedPlus(left), r_.ClicksTotal.clampedPlus(left));
     return true;
 }
 

@@ -18,7 +18,9 @@ public:
     QString title = QStringLiteral("Shortcut to Odovex");
 
     // Each reports a failure on standard error and changes nothing else; the caller goes on.
-    virtual void create() = 0;
+    // create() returns the failure's line too, for the user, or an empty text once the entry is
+    // in place.
+    virtual QString create() = 0;
     virtual void remove() = 0;
 };
 

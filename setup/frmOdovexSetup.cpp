@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -162,7 +163,14 @@ void frmOdovexSetup::AutoStart() {
         shortcut_.remove();
     } else if (chkAutoStart->checkState() == Qt::Checked) {
         record_.AutoStartOn = kTrue;
-        shortcut_.create();
+        if (const QString problem = shortcut_.create(); !problem.isEmpty()) {
+            // Told without waiting for an answer: a start with AutoStart on goes on.
+            auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Odovex"), problem,
+                                        QMessageBox::Ok, this);
+            box->setWindowModality(Qt::NonModal);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->show();
+        }
     }
 }
 

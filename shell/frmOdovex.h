@@ -64,11 +64,13 @@ public:
     // Saves the statistics file. A failure is reported without stopping the count; the next
     // save tries again.
     bool DataOut();
-    // Asks, saves, stops the tick, ends.
+    // Asks, saves, stops the tick, ends: with status 1 when the counts since the last good save
+    // are lost (the user quits after a failed save).
     void Quit();
     // The end of a run that the desktop ends (signal, session end, lost X connection): stops the
     // tick and saves. Runs at most once, never after Quit's save, never before a good load.
-    void Form_Unload();
+    // False when its save failed, so that the process does not end with success.
+    bool Form_Unload();
     // The session manager asks for the data before the session ends (it may yet be cancelled):
     // saves and goes on counting.
     void SessionSave();

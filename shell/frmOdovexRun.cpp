@@ -8,6 +8,7 @@
 #include "splash/frmSplash.h"
 #include "store/DateCheck.h"
 #include "store/History.h"
+#include "store/ReplaceFile.h"
 #include "store/StatsFile.h"
 
 #include <QCheckBox>
@@ -111,6 +112,15 @@ void frmOdovex::showWaylandNotice() {
 }
 
 bool frmOdovex::Initialize() {
+    // Saves of this file stopped midway (killed, a power failure) left their temporary files;
+    // the locks taken show that no other run saves it now.
+    const QDateTime started = s_.clock.now();
+    for (const char* name : {kStatsFileName, kHistoryFileName}) {
+        for (const QString& left : RemoveLeftTemporaries(QLatin1String(name), started)) {
+            Complain(
+                QStringLiteral("removed %1, left by a save that was stopped midway").arg(left));
+        }
+    }
     // By its bare name: AppPath is the current directory, and its text may not name it (a
     // directory name that is not UTF-8 is decoded lossily).
     const LoadResult loaded = ReadStatsFile(QLatin1String(kStatsFileName), record_, [this] {
@@ -123,17 +133,17 @@ bool frmOdovex::Initialize() {
             Complain(problem);
             STI1->showMessage(kTitle, problem, QSystemTrayIcon::Warning);
         }
-        const QDate savedOn = QFileInfo(QLatin1String(kStatsFileName)).lastModified().date();
-        history_.start(record_, s_.clock.now().date(),
-                       savedOn.isValid() ? savedOn : s_.clock.now().date());
+        const QDate modified = QFileInfo(QLatin1String(kStatsFileName)).lastModified().date();
+        const QDate savedOn = modified.isValid() ? modified : s_.clock.now().date();
+        // A day written under another locale is the same day: the check below compares texts.
+        record_.LastDate = LastDateInLocale(record_.LastDate, savedOn);
+        history_.start(record_, s_.clock.now().date(), savedOn);
+        DateCheck(record_, labels_, s_.clock, &history_);
     }
-    // Nothing is pending at start-up, so the day check cannot fail here; were it to, the run
-    // would not start on counts it could not hold.
-    const bool dayChecked = loaded && DateCheck(record_, labels_, s_.clock, &history_);
-    if (!dayChecked) {
-        Complain(QStringLiteral("cannot load %1: %2")
-                     .arg(QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName)),
-                          loaded ? QStringLiteral("the day check overflowed") : loaded.reason));
+    if (!loaded) {
+        Complain(
+            QStringLiteral("cannot load %1: %2")
+                .arg(QDir(record_.AppPath).filePath(QLatin1String(kStatsFileName)), loaded.reason));
         s_.messages.MsgBox({QStringLiteral("Odovex must be started from its directory"), kTitle,
                             MsgButtons::OkOnly, MsgIcon::Exclamation});
         s_.end(1);
@@ -221,7 +231,8 @@ void frmOdovex::Quit() {
     if (answer != MsgResult::Yes || unloaded_) {
         return;
     }
-    if (!DataOut()) {
+    const bool saved = DataOut();
+    if (!saved) {
         // Ending now would lose every count since the last good save: only on a second Yes.
         const MsgResult anyway = s_.messages.MsgBox(
             {QStringLiteral("Odovex could not save its statistics.\r\nQuit anyway and lose the "
@@ -234,16 +245,16 @@ void frmOdovex::Quit() {
     }
     tick_.stop();
     unloaded_ = true;
-    s_.end(0);
+    s_.end(saved ? 0 : 1);
 }
 
-void frmOdovex::Form_Unload() {
+bool frmOdovex::Form_Unload() {
     if (!loaded_ || unloaded_) {
-        return;
+        return true;
     }
     unloaded_ = true;
     tick_.stop();
-    DataOut();
+    return DataOut();
 }
 
 void frmOdovex::SessionSave() {

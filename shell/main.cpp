@@ -119,22 +119,22 @@ int main(int argc, char** argv) {
         window.UnloadAtExit();
         EndProcess(1);
     });
-    QObject::connect(&terminations, &TerminationSignals::received, &window, [&window] {
-        window.Form_Unload();
-        EndProcess(0);
-    });
+    QObject::connect(&terminations, &TerminationSignals::received, &window,
+                     [&window] { EndProcess(window.Form_Unload() ? 0 : 1); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager& manager) {
                          // Login starts Odovex through its autostart entry, not session restore.
                          manager.setRestartHint(QSessionManager::RestartNever);
                          window.SessionSave();
                      });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &frmOdovex::Form_Unload);
+    bool finalSaveFailed = false;
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window, &finalSaveFailed] { finalSaveFailed = !window.Form_Unload(); });
 
     if (!window.Form_Load()) {
         return 1;
     }
     const int code = QApplication::exec();
     g_mainWindow = nullptr;
-    return code;
+    return finalSaveFailed ? 1 : code;
 }

@@ -59,9 +59,13 @@ QString GeneralDateTimeText(const QDateTime& moment) {
            locale.toString(toTheSecond, WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
-bool DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock, DayHistory* history) {
+QString LastDateInLocale(const QString& loaded, const QDate& savedOn) {
+    return loaded.isEmpty() ? loaded : ShortDateText(DayOfDateText(loaded, savedOn));
+}
+
+void DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock, DayHistory* history) {
     if (record.LastDate == ShortDateText(clock.now().date())) {
-        return true;
+        return;
     }
     if (history != nullptr) {
         history->update(record);
@@ -70,7 +74,7 @@ bool DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock, DayH
     record.LastDate = ShortDateText(today);
     labels.write(Label::Date, record.LastDate);
     // The clicks of the day that ends count for the total only.
-    const bool added = record.ClicksTotal.add(*Currency::fromInt(record.PendingClicks));
+    record.ClicksTotal = record.ClicksTotal.clampedPlus(*Currency::fromInt(record.PendingClicks));
     record.PendingClicks = 0;
     record.ClicksToday = Currency();
     record.TravelToday = Currency();
@@ -81,5 +85,4 @@ bool DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock, DayH
     if (history != nullptr) {
         history->openDay(record, today);
     }
-    return added;
 }

@@ -16,11 +16,15 @@ QString ShortDateText(const QDate& date);
 // time zone, to the second; the time is left out at exactly midnight.
 QString GeneralDateTimeText(const QDateTime& moment);
 
+// LastDate as loaded from a file saved on `savedOn`, written in the default locale's short date
+// form: the day it names is read as DayOfDateText reads it, in whichever locale's form the file
+// holds it, so that the day check and the history agree on the day. Empty stays empty.
+QString LastDateInLocale(const QString& loaded, const QDate& savedOn);
+
 // The day rollover: when LastDate is not today's short date text, starts a new day (LastDate
-// set and shown, pending clicks moved into ClicksTotal, Today counters zeroed and shown as "0").
-// Returns false only when ClicksTotal cannot take the pending clicks (beyond the Currency
-// range): the day is started all the same and ClicksTotal keeps its value. With a history, the
-// day that ends gets its final row (pending clicks included) before the counters are zeroed, and
-// the new day is opened.
-bool DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock,
+// set and shown, pending clicks moved into ClicksTotal, which stays at the end of its range
+// when it reaches it, Today counters zeroed and shown as "0"). With a history, the day that ends
+// gets its final row (pending clicks included) before the counters are zeroed, and the new day
+// is opened.
+void DateCheck(StatsRecord& record, MainLabels& labels, const Clock& clock,
                DayHistory* history = nullptr);

@@ -20,10 +20,6 @@ namespace {
 constexpr qint64 kMaxHistoryBytes = 64 * 1024 * 1024;
 constexpr int kMaxAsideNames = 100;
 
-Currency Sum(Currency a, Currency b) {
-    return a.plus(b).value_or(Currency::fromRaw(b.raw() < 0 ? INT64_MIN : INT64_MAX));
-}
-
 // How much `row` holds beyond `now`, never below zero.
 Currency Beyond(Currency row, Currency now) {
     if (row <= now) {
@@ -109,11 +105,17 @@ QString Number(Currency value) {
     return CurrencyToText(value, u".");
 }
 
+// Blanks read alike: releases of Qt's locale data write a space, a no-break space or a narrow
+// no-break space in the same place.
+QString PlainBlanks(QString text) {
+    return text.replace(QChar(0x00A0), u' ').replace(QChar(0x202F), u' ');
+}
+
 // The day `text` names in `locale`'s short date form. Qt reads a two-digit year as 19yy; it is
 // put in the century nearest `near`.
 QDate ReadShortDate(const QString& text, const QLocale& locale, const QDate& near) {
-    const QString format = locale.dateFormat(QLocale::ShortFormat);
-    const QDate date = locale.toDate(text, format);
+    const QString format = PlainBlanks(locale.dateFormat(QLocale::ShortFormat));
+    const QDate date = locale.toDate(PlainBlanks(text), format);
     if (!date.isValid() || format.contains(QLatin1String("yyyy"))) {
         return date;
     }
@@ -280,9 +282,10 @@ void DayHistory::start(const StatsRecord& record, const QDate& today, const QDat
 }
 
 HistoryRow DayHistory::currentRow(const StatsRecord& record) const {
-    const Currency clicks = Sum(record.ClicksToday, *Currency::fromInt(record.PendingClicks));
-    return {day_, Sum(base_.clicks, clicks), Sum(base_.windows, record.WindowsToday),
-            Sum(base_.travelInches, record.TravelToday)};
+    const Currency clicks =
+        record.ClicksToday.clampedPlus(*Currency::fromInt(record.PendingClicks));
+    return {day_, base_.clicks.clampedPlus(clicks), base_.windows.clampedPlus(record.WindowsToday),
+            base_.travelInches.clampedPlus(record.TravelToday)};
 }
 
 void DayHistory::openDay(const StatsRecord& record, const QDate& day) {

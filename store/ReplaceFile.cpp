@@ -18,7 +18,6 @@ constexpr int kMaxLinks = 40;
 // Names tried for a temporary file before a save gives up; a clash needs a save of the same file
 // that drew the same six letters.
 constexpr int kTemporaryNameTries = 100;
-constexpr int kTemporaryNameLetters = 6;
 
 QString Describe(const QByteArray& file, const char* step, int error) {
     return QStringLiteral("%1 (%2: %3)")
@@ -60,10 +59,10 @@ QByteArray FollowLinks(QByteArray path) {
     return {};
 }
 
-// Creates `path`.XXXXXX, six letters drawn until the name is new, for writing; the mode is
-// 0666 less the umask, as for any new file. Returns the descriptor and sets `temporary`, or -1
-// with errno set. The system's random source keeps forked processes from drawing alike.
-int CreateTemporary(const QByteArray& path, QByteArray& temporary) {
+// Creates `path`.XXXXXX, six letters drawn until the name is new, for writing, with `mode` less
+// the umask. Returns the descriptor and sets `temporary`, or -1 with errno set. The system's
+// random source keeps forked processes from drawing alike.
+int CreateTemporary(const QByteArray& path, mode_t mode, QByteArray& temporary) {
     static constexpr char kLetters[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int tries = 0; tries < kTemporaryNameTries; ++tries) {
@@ -72,7 +71,7 @@ int CreateTemporary(const QByteArray& path, QByteArray& temporary) {
             temporary += kLetters[QRandomGenerator::system()->bounded(int(sizeof kLetters) - 1)];
         }
         const int fd = ::open(temporary.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
         }
@@ -117,8 +116,13 @@ QString ReplaceFileContents(const QString& directory, const QString& name, QByte
     if (target.isEmpty()) {
         return Failure(named, "following its links", errno);
     }
+    // The new bytes are never readable by more than the old file was, not even for a moment:
+    // the temporary file is made with the old file's permissions (a new file's when there is
+    // none), and given them exactly once it is open.
+    struct stat old {};
+    const bool replacing = ::stat(target.constData(), &old) == 0 && S_ISREG(old.st_mode);
     QByteArray temporary;
-    const int fd = CreateTemporary(target, temporary);
+    const int fd = CreateTemporary(target, replacing ? old.st_mode & 0777 : 0666, temporary);
     if (fd < 0) {
         return Failure(named, "creating the temporary file", errno);
     }
@@ -132,8 +136,7 @@ QString ReplaceFileContents(const QString& directory, const QString& name, QByte
         return succeeded;
     };
     bool ok = true;
-    struct stat old {};
-    if (::stat(target.constData(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (replacing) {
         ok = check(::fchmod(fd, old.st_mode & 07777) == 0, "copying the permissions");
     }
     ok = ok && check(WriteAll(fd, bytes), "writing the temporary file");

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // The store's file access, one implementation per platform (POSIX, Windows).
@@ -26,3 +28,12 @@ QString ReadRegularFile(const QString& path, const std::function<bool(QByteArray
 // On Windows the new file has the permissions its folder gives new files, a link is replaced
 // itself, and there is no directory to sync.
 QString ReplaceFileContents(const QString& directory, const QString& name, QByteArrayView bytes);
+
+// Letters after the file's name and a full stop in the name of a save's temporary file.
+inline constexpr int kTemporaryNameLetters = 6;
+
+// Removes the temporary files that saves of `name` (relative to the current directory; beside
+// the file a link names) left when they were stopped midway, by a kill or a power failure: the
+// regular files named as the file, a full stop and six letters or digits, last changed before
+// `before`. Returns the names removed, for a line on standard error; nothing else is touched.
+QStringList RemoveLeftTemporaries(const QString& name, const QDateTime& before);

@@ -203,13 +203,11 @@ std::optional<QByteArray> StatsFileBytes(const StatsRecord& record, const QLocal
         const std::optional<QString> text = std::visit(
             Overloaded{
                 [&](Currency StatsRecord::*field) -> std::optional<QString> {
-                    const std::optional<Currency> value =
-                        line.addsPendingClicks ? (record.*field).plus(pending) : record.*field;
-                    if (!value) {
-                        return std::nullopt;
-                    }
-                    const QString number = CurrencyToText(*value, locale);
-                    return (value->raw() < 0 ? number : u' ' + number) + u' ';
+                    const Currency value = line.addsPendingClicks
+                                               ? (record.*field).clampedPlus(pending)
+                                               : record.*field;
+                    const QString number = CurrencyToText(value, locale);
+                    return (value.raw() < 0 ? number : u' ' + number) + u' ';
                 },
                 [&](VbBool StatsRecord::*field) -> std::optional<QString> {
                     return record.*field != 0 ? QStringLiteral("True") : QStringLiteral("False");
@@ -235,8 +233,8 @@ std::optional<QByteArray> StatsFileBytes(const StatsRecord& record, const QLocal
 SaveResult WriteStatsFile(const QString& directory, const StatsRecord& record) {
     const std::optional<QByteArray> bytes = StatsFileBytes(record);
     if (!bytes) {
-        return {false, QStringLiteral("Could not save %1: a count is beyond the range the file "
-                                      "holds, or a text holds a line break")
+        return {false, QStringLiteral("Could not save %1: a text holds a line break or is too "
+                                      "long")
                            .arg(kStatsFileName)};
     }
     QString error = ReplaceFileContents(directory, QLatin1String(kStatsFileName), *bytes);

@@ -72,9 +72,9 @@ private:
 LoadResult ReadStatsFile(const QString& path, StatsRecord& record,
                          const std::function<bool()>& afterEachRecord);
 
-// The twelve lines as written, CR LF after each, pending clicks added to the click lines. Empty
-// when the record holds something the reader would not take back: a click count plus the
-// pending clicks beyond the Currency range, or a text with a line break or over the line cap.
+// The twelve lines as written, CR LF after each, pending clicks added to the click lines (a sum
+// beyond the Currency range is held at its end). Empty when the record holds a text the reader
+// would not take back: one with a line break or over the line cap.
 std::optional<QByteArray> StatsFileBytes(const StatsRecord& record,
                                          const QLocale& locale = QLocale());
 

@@ -80,10 +80,23 @@ QByteArray EntryText(const QString& program, const QString& directory) {
     return text.toUtf8();
 }
 
-// One line on standard error, whatever the file name holds.
-void Report(QString message) {
+// One line on standard error, whatever the file name holds; returns it.
+QString Report(QString message) {
     message.replace(u'\n', u' ').replace(u'\r', u' ');
     std::fprintf(stderr, "Odovex: %s\n", qUtf8Printable(message));
+    return message;
+}
+
+// True when `directory` is the current directory's name decoded from bytes that are not UTF-8:
+// an entry's Path= holds UTF-8 text and would name another directory.
+bool NamesCurrentDirectoryLossily(const QString& directory) {
+    QByteArray current(PATH_MAX, Qt::Uninitialized);
+    if (getcwd(current.data(), current.size()) == nullptr) {
+        return false;
+    }
+    current.truncate(qstrlen(current.constData()));
+    const bool utf8 = QString::fromUtf8(current).toUtf8() == current;
+    return !utf8 && QFile::decodeName(current) == directory;
 }
 
 // The program file of this process, by its real path. One replaced while it runs (an upgrade)
@@ -106,24 +119,30 @@ QString RunningProgramFile() {
 // directory of `path`, where the statistics file lies.
 class DesktopAutostartEntry : public AutostartEntry {
 public:
-    void create() override {
+    QString create() override {
+        const QString directory = QFileInfo(path).absolutePath();
+        if (NamesCurrentDirectoryLossily(directory)) {
+            return Report(QStringLiteral("AutoStart cannot start Odovex in %1: the directory's "
+                                         "name is not UTF-8 text, which a login entry needs. "
+                                         "Move Odovex1.dat to a directory with such a name.")
+                              .arg(directory));
+        }
         const QString folder = AutostartFolder();
         if (!QDir().mkpath(folder)) {
-            Report(QStringLiteral("cannot create the autostart folder %1").arg(folder));
-            return;
+            return Report(QStringLiteral("cannot create the autostart folder %1").arg(folder));
         }
         if (program.isEmpty()) {
-            Report(QStringLiteral("cannot make the autostart entry: the running program's file "
-                                  "is unknown"));
-            return;
+            return Report(QStringLiteral("cannot make the autostart entry: the running program's "
+                                         "file is unknown"));
         }
         // Written whole or not at all: a temporary file renamed over the entry.
         QSaveFile file(EntryFile(folder));
-        const QByteArray text = EntryText(program, QFileInfo(path).absolutePath());
+        const QByteArray text = EntryText(program, directory);
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
-            Report(QStringLiteral("cannot write the autostart entry %1: %2")
-                       .arg(file.fileName(), file.errorString()));
+            return Report(QStringLiteral("cannot write the autostart entry %1: %2")
+                              .arg(file.fileName(), file.errorString()));
         }
+        return {};
     }
 
     // An entry that is not there is already removed.

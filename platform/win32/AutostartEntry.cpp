@@ -15,10 +15,11 @@
 
 namespace {
 
-// One line on standard error, whatever the path holds.
-void Report(QString message) {
+// One line on standard error, whatever the path holds; returns it.
+QString Report(QString message) {
     message.replace(u'\n', u' ').replace(u'\r', u' ');
     std::fprintf(stderr, "Odovex: %s\n", qUtf8Printable(message));
+    return message;
 }
 
 QString ErrorText(HRESULT result) {
@@ -64,11 +65,10 @@ template <typename T> void Release(T*& object) {
 // statistics file lies.
 class ShellLinkAutostartEntry : public AutostartEntry {
 public:
-    void create() override {
+    QString create() override {
         const QString folder = StartupFolder();
         if (folder.isEmpty()) {
-            Report(QStringLiteral("no Start-up folder; the shortcut is not made"));
-            return;
+            return Report(QStringLiteral("no Start-up folder; the shortcut is not made"));
         }
         const std::wstring target = QDir::toNativeSeparators(program).toStdWString();
         const std::wstring directory =
@@ -103,9 +103,10 @@ public:
         Release(persist);
         Release(link);
         if (FAILED(result)) {
-            Report(QStringLiteral("cannot make the shortcut %1: %2")
-                       .arg(QString::fromStdWString(file), ErrorText(result)));
+            return Report(QStringLiteral("cannot make the shortcut %1: %2")
+                              .arg(QString::fromStdWString(file), ErrorText(result)));
         }
+        return {};
     }
 
     // A shortcut that is not there is already removed.

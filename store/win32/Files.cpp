@@ -15,7 +15,6 @@ namespace {
 constexpr DWORD kReadChunkBytes = 64 * 1024;
 // Names tried for a temporary file before a save gives up.
 constexpr int kTemporaryNameTries = 100;
-constexpr int kTemporaryNameLetters = 6;
 
 std::wstring Native(const QString& path) {
     return QDir::toNativeSeparators(path).toStdWString();

@@ -8,6 +8,8 @@ are lower bounds: the keys that answer the questions count as clicks too.
 """
 
 import os
+import random
+import re
 import signal
 import subprocess
 import sys
@@ -23,7 +25,8 @@ ARMED_S = 1.0  # the click detector arms 500 ms after start-up
 # English, a 12 x 9 inch screen (the rig's is 1200 x 900 pixels: 0.01 inch a pixel), no date.
 FRESH = [" 0 ", " 0 ", " 0 ", "False", "English", " 12 ", " 9 ", "Start", " 0 ", " 0 ", " 0 ", ""]
 # Lines that a scenario's file holds in place of the fresh ones.
-CHANGED = {"first_start": {5: " 0 ", 6: " 0 "}, "autostart": {3: "True"}}
+CHANGED = {"first_start": {5: " 0 ", 6: " 0 "}, "autostart": {3: "True"},
+           "full_counter": {8: " 922337203685477.5807 "}}
 ODD = b"counts \xff\xfe"  # a directory name that is not UTF-8
 LINKED = b"../kept/counts.dat"  # where its Odovex1.dat points
 SETUP_TWIPS = 3360  # the setup dialog's client width
@@ -43,9 +46,10 @@ class Run:
         self.inject = desktop.injector(injector)
         self.odovex = self.start()
 
-    def start(self, *env):
-        """Starts the program, with the environment's settings `env` ("NAME=value") changed."""
-        return self.desktop.spawn(["env", *env, self.program], cwd=self.directory,
+    def start(self, *env, cwd=None):
+        """Starts the program, with the environment's settings `env` ("NAME=value", or "-u" and
+        a name) changed, in its directory or `cwd`."""
+        return self.desktop.spawn(["env", *env, self.program], cwd=cwd or self.directory,
                                   stderr=subprocess.PIPE, text=True)
 
     def x(self, *argv):
@@ -156,15 +160,18 @@ def desktop_ends(run, end):
 
 
 def second_start(run):
-    """Refused by the user's lock, and by the statistics file's where the user's is looked for in
-    another place."""
+    """Refused by the user's lock whatever the environment, from a directory of its own too, and
+    by the statistics file's."""
     run.window(run.odovex)
-    with tempfile.TemporaryDirectory() as runtime:
-        for env in ([], ["XDG_RUNTIME_DIR=" + runtime]):
-            second = run.start(*env)
+    with tempfile.TemporaryDirectory() as runtime, tempfile.TemporaryDirectory() as other:
+        with open(os.path.join(other, "Odovex1.dat"), "w", newline="") as data:
+            data.write("".join(line + "\r\n" for line in FRESH))
+        for env, cwd in (([], None), (["XDG_RUNTIME_DIR=" + runtime], other),
+                         (["-u", "XDG_RUNTIME_DIR"], other)):
+            second = run.start(*env, cwd=cwd)
             run.keys(run.window(second), "Return")
             code, err = run.end(second)
-            assert code == 1 and "Odovex is already running." in err, (env, code, err)
+            assert code == 1 and "Odovex is already running." in err, (env, cwd, code, err)
     time.sleep(ARMED_S)
     run.inject.send("click 1 5 100")
     assert run.end(run.odovex, signal.SIGTERM)[0] == 0
@@ -270,6 +277,52 @@ def odd_directory(run):
     assert kept == [b"counts.dat", b"counts.dat.lock"], kept
 
 
+def full_counter(run):
+    """A click total at the end of its range stays there while the saves go on; a last save
+    that fails ends the run with status 1."""
+    run.use_desktop()
+    assert run.end(run.odovex, signal.SIGTERM)[0] == 0
+    assert run.saved()[8] == " 922337203685477.5807 ", run.saved()
+    run.expect_counted()
+    run.odovex = run.start()
+    run.window(run.odovex)
+    data = os.path.join(run.directory, "Odovex1.dat")
+    os.remove(data)
+    os.mkdir(data)  # no file fits there
+    code, err = run.end(run.odovex, signal.SIGTERM)
+    assert code == 1 and "could not save Odovex1.dat" in err, (code, err)
+
+
+def soak(run, rounds=200):
+    """Runs ended by SIGTERM and killed at a random moment of the save it starts, each followed by
+    a start: the files always load, never hold more than was counted (window changes made and
+    Odovex's own) nor less than a completed save wrote, and no temporary file outlives a start."""
+    windows, total, cut, most_left = [run.inject.send("window") for _ in range(2)], 0.0, 0, 0
+    run.window(run.odovex)
+    started = time.monotonic()
+    run.end(run.odovex, signal.SIGTERM)
+    save_s = time.monotonic() - started  # from the signal to the end of an uncut save
+    for turn in range(rounds + 1):
+        run.odovex = run.start()
+        run.window(run.odovex)  # loaded: the signal now saves
+        for window in windows:
+            run.inject.send("activate " + window)
+        run.odovex.send_signal(signal.SIGTERM)
+        time.sleep(random.uniform(0, save_s) if turn < rounds else save_s * 5)
+        run.odovex.kill()
+        assert "cannot load" not in run.end(run.odovex)[1], turn
+        counted, today = float(run.saved()[9]), float(run.saved()[1])
+        assert total <= counted <= 4 * (turn + 2), (turn, total, counted)
+        cut, total = cut + (counted == total), counted
+        assert run.history().get(time.strftime("%Y-%m-%d"), [0, 0])[1] <= today, turn
+        left = [name for name in os.listdir(run.directory) if re.fullmatch(
+            r"(Odovex1\.dat|OdovexHistory\.csv)\.[A-Za-z0-9]{6}", name)]
+        most_left = max(most_left, len(left))
+    assert not left and run.history()[time.strftime("%Y-%m-%d")][1] == today, (left, today)
+    print("soak: %d rounds, %d saves cut, at most %d temporary files at once, none at the end"
+          % (rounds, cut, most_left))
+
+
 def wayland(run, tray):
     """A Wayland session: one notice that waits for no answer, a balloon over the tray icon or
     else a message box beside the main window, and counting as ever."""
@@ -321,7 +374,6 @@ def main():
                     text=True).stdout)
             run = Run(desktop, program, injector, directory)
             {"quit": lambda: quit_by_keyboard(run),
-             "sigterm": lambda: desktop_ends(run, lambda: run.odovex.send_signal(signal.SIGTERM)),
              "lost": lambda: desktop_ends(run, desktop.xvfb.kill),
              "second_start": lambda: second_start(run),
              "missing": lambda: refused(run, before),
@@ -330,6 +382,8 @@ def main():
              "first_start": lambda: first_start(run),
              "autostart": lambda: autostart(run),
              "odd_directory": lambda: odd_directory(run),
+             "full_counter": lambda: full_counter(run),
+             "soak": lambda: soak(run),
              "wayland": lambda: wayland(run, tray=False),
              "wayland_tray": lambda: wayland(run, tray=True)}[scenario]()
     print("%s: passed" % scenario)

@@ -124,6 +124,13 @@ TEST_F(Tick, FoldsAboveTenThousandWithoutChangingTheLabels) {
     EXPECT_EQ(r.PendingClicks, 0);
     EXPECT_EQ(labels.text(Label::InputClicks), "10,006");
     EXPECT_EQ(labels.text(Label::TotalInputClicks), "10,051");
+    r.ClicksTotal = Currency::fromRaw(INT64_MAX); // a full counter stays full
+    r.PendingClicks = 10000;
+    tick();
+    tap(kKeyA);
+    EXPECT_EQ(r.PendingClicks, 0);
+    EXPECT_EQ(r.ClicksTotal, Currency::fromRaw(INT64_MAX));
+    EXPECT_EQ(labels.text(Label::InputClicks), "20,007");
 }
 
 TEST_F(Tick, RewritesLabelsOnlyWhenTheirShownValueChanges) {

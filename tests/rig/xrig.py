@@ -3,7 +3,8 @@
 
 Starts Xvfb on a display number of its own choosing (-displayfd), or Xorg with the dummy driver
 where several monitors are wanted (Xvfb has one RandR output and ignores user-defined monitors),
-openbox on it unless told otherwise, waits until both are ready, and tears everything down on every way out: normal end,
+openbox on it unless told otherwise, in a network namespace of this process's own (see own_network),
+waits until both are ready, and tears everything down on every way out: normal end,
 exception, signal, or the death of this process (children get SIGKILL with it, PR_SET_PDEATHSIG).
 
 As a module:
@@ -30,10 +31,26 @@ READY_TIMEOUT_S = 15
 STOP_TIMEOUT_S = 5
 POLL_S = 0.02
 PR_SET_PDEATHSIG = 1
+CLONE_NEWNET, CLONE_NEWUSER = 0x40000000, 0x10000000
 
 
 def _die_with_parent():
     ctypes.CDLL("libc.so.6", use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGKILL)
+
+
+def own_network():
+    """Puts this process, and all it starts from now on, in a network namespace of its own, where
+    abstract Unix socket names (the X server's, a program's lock per user) are apart from every
+    other run's; a user other than root keeps its ids in a user namespace of its own."""
+    libc, ids = ctypes.CDLL("libc.so.6", use_errno=True), (os.getuid(), os.getgid())
+    if os.geteuid() == 0 and libc.unshare(CLONE_NEWNET) == 0:
+        return
+    if libc.unshare(CLONE_NEWUSER | CLONE_NEWNET) != 0:
+        raise RigError("no network namespace of its own: " + os.strerror(ctypes.get_errno()))
+    for name, text in (("setgroups", "deny"), ("uid_map", "%d %d 1" % ((ids[0],) * 2)),
+                       ("gid_map", "%d %d 1" % ((ids[1],) * 2))):
+        with open("/proc/self/" + name, "w") as map_file:
+            map_file.write(text)
 
 
 def wait_for(what, check, seconds):
@@ -94,6 +111,7 @@ class Desktop:
         self._home = None
 
     def __enter__(self):
+        own_network()
         try:
             self._start()
         except BaseException:

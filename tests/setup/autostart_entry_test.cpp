@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,15 +73,26 @@ TEST_F(AutostartEntryFile, StartsTheRunningProgramInAppPathWrittenWholeMadeAnewA
     // Failures: one line on standard error each, nothing changed (a folder takes the name).
     qunsetenv("XDG_CONFIG_HOME");
     ASSERT_TRUE(QDir().mkpath(inHome + QStringLiteral("/keep")));
-    for (const auto call : {&AutostartEntry::create, &AutostartEntry::remove}) {
+    for (const bool create : {true, false}) {
         CaptureStderr();
-        ((*entry).*call)();
+        create ? (void)entry->create() : entry->remove();
         const std::string told = GetCapturedStderr();
         EXPECT_TRUE(told.rfind("Odovex: ", 0) == 0 && told.find('\n') == told.size() - 1);
         EXPECT_EQ(QDir(inHome).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                   QStringList{"keep"});
         EXPECT_EQ(QDir(QFileInfo(inHome).path()).entryList(QDir::Files | QDir::Hidden).size(), 0);
     }
+    // Started in a directory whose name is not UTF-8, which AppPath's text does not name: said,
+    // and no entry.
+    ASSERT_TRUE(QDir(inHome).removeRecursively());
+    const QByteArray odd = QFile::encodeName(temp.path()) + "/not \xff UTF-8";
+    const QString here = QDir::currentPath();
+    ASSERT_TRUE(mkdir(odd.constData(), 0700) == 0 && chdir(odd.constData()) == 0);
+    entry->path = QDir::currentPath() + QStringLiteral("/odovex");
+    const QString problem = entry->create();
+    QDir::setCurrent(here);
+    EXPECT_TRUE(problem.contains("not UTF-8")) << problem.toStdString();
+    EXPECT_FALSE(QFile::exists(inHome));
 }
 
 TEST_F(AutostartEntryFile, IsValidAndStartsTheProgramInItsDirectoryWhateverThePathHolds) {

@@ -21,7 +21,10 @@ namespace {
 // end-to-end test.
 struct FakeEntry : AutostartEntry {
     explicit FakeEntry(const StatsRecord& record) : record(record) {}
-    void create() override { calls.push_back(record.AutoStartOn ? "create on" : "create off"); }
+    QString create() override {
+        calls.push_back(record.AutoStartOn ? "create on" : "create off");
+        return {};
+    }
     void remove() override { calls.push_back(record.AutoStartOn ? "remove on" : "remove off"); }
     const StatsRecord& record;
     std::vector<std::string> calls;

@@ -45,7 +45,10 @@ struct ManualTickTimer : TickTimer {
 
 struct CountingAutostart : AutostartEntry {
     int calls = 0;
-    void create() override { ++calls; }
+    QString create() override {
+        ++calls;
+        return {};
+    }
     void remove() override { ++calls; }
 };
 

@@ -132,6 +132,11 @@ TEST(Saves, TheNinthMinuteSavesAndAFailureIsToldAndRetried) {
     shell.desktop.tap(1);
     shell.window->SessionSave();
     EXPECT_TRUE(shell.bytes().startsWith(" 1 \r\n")) << shell.bytes().toStdString();
+    // Quitting anyway after a failed save ends without claiming success.
+    ASSERT_TRUE(QFile::remove(shell.path()) && QDir().mkdir(shell.path()));
+    shell.boxes.answers = {MsgResult::Yes, MsgResult::Yes};
+    shell.window->Quit();
+    EXPECT_EQ(shell.ends, std::vector<int>{1});
 }
 
 } // namespace

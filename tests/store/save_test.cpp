@@ -1,10 +1,12 @@
 #include "StoreTesting.h"
+#include "store/ReplaceFile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -55,7 +57,18 @@ bool Succeeded(pid_t child) {
 // While set, the sync of every regular file fails with it, as on a failing disk.
 int gFsyncError = 0;
 
+// The permissions that the last regular file given new ones had until then.
+mode_t gModeBeforeChmod = 0;
+
 } // namespace
+
+extern "C" int fchmod(int fd, mode_t mode) {
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        gModeBeforeChmod = info.st_mode & 07777;
+    }
+    return static_cast<int>(syscall(SYS_fchmod, fd, mode));
+}
 
 extern "C" int fsync(int fd) {
     struct stat info {};
@@ -70,10 +83,12 @@ TEST_F(Save, ReplacesTheFileOrTheOneALinkNamesKeepingPermissionsAndLeavesNoTempo
     ASSERT_EQ(chmod(QFile::encodeName(path()).constData(), 0640), 0);
     ASSERT_TRUE(QDir(dir.path()).mkdir("via") &&
                 QFile::link("../Odovex1.dat", dir.filePath("via/Odovex1.dat")));
+    umask(022);
     for (const QString& directory : {dir.path(), dir.filePath("via")}) { // the file, then a link
         PutFile(path(), kOldBytes);
         const SaveResult result = WriteStatsFile(directory, ExampleRecord());
         ASSERT_TRUE(result) << result.error.toStdString();
+        EXPECT_EQ(gModeBeforeChmod, 0640u); // never readable by others, not even at first
         EXPECT_EQ(FileBytes(path()), kExampleBytes);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{kStatsFileName});
         EXPECT_EQ(QFile::permissions(path()), QFile::ReadOwner | QFile::WriteOwner |
@@ -120,10 +135,6 @@ TEST_F(Save, AWriteOrASyncThatFailsLeavesTheOldFileAndTheNextSaveRetries) {
 
 TEST_F(Save, ARecordTheFileCannotHoldLeavesTheOldFile) {
     StatsRecord record = ExampleRecord();
-    record.ClicksTotal = Currency::fromRaw(INT64_MAX);
-    record.PendingClicks = 1;
-    EXPECT_FALSE(WriteStatsFile(dir.path(), record));
-    record = ExampleRecord();
     record.Units = QStringLiteral("Met\nric"); // would read back as two lines
     EXPECT_FALSE(WriteStatsFile(dir.path(), record));
     expectOldFileAlone();
@@ -145,4 +156,24 @@ TEST_F(Save, ADirectoryThatCannotBeWrittenFailsItAndOneThatCannotBeSyncedOnlyWar
                   saves)
             << warning;
     }
+}
+
+TEST_F(Save, AStartRemovesOnlyTheTemporaryFilesThatEarlierSavesLeftBesideTheFile) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("via") &&
+                QFile::link("../Odovex1.dat", dir.filePath("via/Odovex1.dat")));
+    const QDateTime start = QDateTime::currentDateTime();
+    // Left by saves: the first two; the rest kept (made after the start, not the pattern).
+    for (const char* name : {".Ab3dE9", ".xyz123", ".fresh1", ".new", ".Ab3dE", ".Ab-dE9", "x"}) {
+        QFile file(path() + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.setFileTime(start.addSecs(strcmp(name, ".fresh1") == 0 ? 1 : -60),
+                         QFileDevice::FileModificationTime);
+    }
+    const QString here = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.filePath("via")));
+    EXPECT_EQ(RemoveLeftTemporaries(kStatsFileName, start).join(' ').toStdString(),
+              (path() + ".Ab3dE9 " + path() + ".xyz123").toStdString());
+    EXPECT_TRUE(RemoveLeftTemporaries(kStatsFileName, start).isEmpty());
+    QDir::setCurrent(here);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 6);
 }

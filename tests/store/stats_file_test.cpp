@@ -63,6 +63,8 @@ TEST_F(StatsFile, PendingClicksAreWrittenInAndLoadedAsFullCounts) {
     EXPECT_EQ(loaded.ClicksToday, Amount(19));
     EXPECT_EQ(loaded.ClicksTotal, Amount(127));
     EXPECT_EQ(loaded.PendingClicks, 0);
+    r.ClicksTotal = Currency::fromRaw(INT64_MAX); // a full counter stays full
+    EXPECT_TRUE(StatsFileBytes(r).value().contains("\r\n 922337203685477.5807 \r\n"));
 }
 
 TEST_F(StatsFile, NumberLinesCarryTheirSignAndOnlyTheDigitsNeeded) {
