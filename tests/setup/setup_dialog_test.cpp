@@ -68,7 +68,6 @@ TEST_F(SetupDialog, LoadStepAndUnitHandlers) {
     EXPECT_EQ(entry.path, "/home/u/My Odovex/odovex");
     EXPECT_EQ(Child("txtXDim")->text() + ' ' + Child("txtYDim")->text(), "14 10.5");
     EXPECT_TRUE(entry.calls.empty());
-
 }
 
 // A change of unit converts the boxes' numbers and the record's dimensions (14 x 10.5 in the
