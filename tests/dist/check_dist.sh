@@ -60,10 +60,10 @@ check_entries() { # root
   grep -qx 'Exec="/usr/libexec/odovex/odovex-start"' "$entry" || fail "Exec: $(grep Exec "$entry")"
   appstreamcli validate --no-net "$root/usr/share/metainfo/org.odovex.Odovex.metainfo.xml" ||
     fail "appstreamcli validate"
-  # The icon is sniffed as SVG (its first element is <svg>) and loads in gdk-pixbuf, as GTK's
-  # menus load it.
+  # The icon is sniffed as SVG (nothing but the XML declaration before its <svg> element, not
+  # even a comment) and loads in gdk-pixbuf, as GTK's menus load it.
   local icon=$root/usr/share/icons/hicolor/scalable/apps/odovex.svg
-  [ "$(grep -o '<[a-z][a-z]*' "$icon" | head -n 1)" = "<svg" ] || fail "the icon's first element"
+  [ "$(grep -o '<[^?][^ >]*' "$icon" | head -n 1)" = "<svg" ] || fail "something before <svg>"
   gdk-pixbuf-thumbnailer -s 64 "$icon" "$work/icon.png" || fail "gdk-pixbuf cannot load the icon"
   local warnings
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
