@@ -188,8 +188,8 @@ void frmOdovexSetup::optMetric_Click() {
 }
 
 void frmOdovexSetup::changeUnits(const QString& units) {
-    const bool converted = !record_.Units.isEmpty() && record_.Units != units &&
-                           (record_.Units == u"English" || record_.Units == u"Metric");
+    const bool converted =
+        record_.Units != units && (record_.Units == u"English" || record_.Units == u"Metric");
     record_.Units = units;
     if (!converted) {
         return;
