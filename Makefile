@@ -43,11 +43,17 @@ windows: deps
 windows-test: windows
 	ctest --test-dir $(BUILD_WIN) --output-on-failure -j $(JOBS)
 
-install: build
+# What an installation holds, built alone: the program and the compressed documents (the
+# tests and benchmarks are left for `make build`).
+PACKAGED = odovex odovex_docs
+
+install: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target $(PACKAGED)
 	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
 
 # The Debian package odovex_<version>_amd64.deb, built in $(BUILD)/package and copied here.
-deb: build
+deb: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target $(PACKAGED)
 	cpack --config $(BUILD)/CPackConfig.cmake -B $(BUILD)/package
 	cp $(BUILD)/package/odovex_*_amd64.deb .
 

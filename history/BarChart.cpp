@@ -1,6 +1,9 @@
 #include "BarChart.h"
 
+#include "engine/Display.h"
+
 #include <QHelpEvent>
+#include <QLocale>
 #include <QPainter>
 #include <QToolTip>
 #include <algorithm>
@@ -48,22 +51,32 @@ ValueAxis AxisFor(double highest, bool whole) {
     return {std::ceil(highest / step - 1e-9) * step, step};
 }
 
+QString TickText(const ValueAxis& axis, int index) {
+    constexpr int kMostDecimals = 6;
+    int decimals = 0;
+    for (double scaled = axis.step;
+         decimals < kMostDecimals && std::abs(scaled - std::round(scaled)) > 1e-6 * scaled;
+         scaled *= 10) {
+        ++decimals;
+    }
+    return GroupingLocale().toString(axis.step * index, 'f', decimals);
+}
+
 BarChart::BarChart(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void BarChart::setBars(std::vector<double> values, std::vector<BarLabel> labels, QString title,
-                       QString unit, int decimals, double least) {
+                       QString unit, bool whole, double least) {
     values_ = std::move(values);
     labels_ = std::move(labels);
     title_ = std::move(title);
     unit_ = std::move(unit);
-    decimals_ = decimals;
     double highest = least;
     for (const double value : values_) {
         highest = std::max(highest, value);
     }
-    axis_ = AxisFor(highest, decimals == 0);
+    axis_ = AxisFor(highest, whole);
     update();
 }
 
@@ -72,8 +85,7 @@ QRectF BarChart::plotArea() const {
     const QFontMetricsF bold(Bold(font()));
     double tickWidth = 0;
     for (int i = 0; i <= StepCount(axis_); ++i) {
-        tickWidth = std::max(
-            tickWidth, metrics.horizontalAdvance(QString::number(axis_.step * i, 'f', decimals_)));
+        tickWidth = std::max(tickWidth, metrics.horizontalAdvance(TickText(axis_, i)));
     }
     const double left = kMargin + (unit_.isEmpty() ? 0 : bold.height() + kGap) + tickWidth + kGap;
     const double top = kMargin + metrics.height() / 2;
@@ -131,8 +143,7 @@ void BarChart::paintEvent(QPaintEvent*) {
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(text);
         painter.drawText(QRectF(0, y - metrics.height() / 2, plot.left() - kGap, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter,
-                         QString::number(axis_.step * i, 'f', decimals_));
+                         Qt::AlignRight | Qt::AlignVCenter, TickText(axis_, i));
     }
     painter.setPen(kAxisColour);
     painter.drawLine(plot.bottomLeft(), plot.topLeft());

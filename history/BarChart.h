@@ -16,6 +16,10 @@ struct ValueAxis {
 // with `whole` the ticks are whole numbers. Nothing above zero gets the axis from 0 to 1.
 ValueAxis AxisFor(double highest, bool whole);
 
+// The name of the value axis's tick `index`: its value in the locale's digits and groups, with
+// as many decimals as the axis's step needs and no more.
+QString TickText(const ValueAxis& axis, int index);
+
 // A name under the bars, centred under bars `first` to `last`.
 struct BarLabel {
     int first = 0;
@@ -30,10 +34,10 @@ class BarChart : public QWidget {
 public:
     explicit BarChart(QWidget* parent = nullptr);
 
-    // Shows `values` (oldest first) named by `labels`; the value axis is titled `unit`, holds at
-    // least `least` and writes its ticks with `decimals` decimals.
+    // Shows `values` (oldest first) named by `labels`; the value axis is titled `unit` and holds
+    // at least `least`, its ticks whole numbers when `whole`.
     void setBars(std::vector<double> values, std::vector<BarLabel> labels, QString title,
-                 QString unit, int decimals, double least);
+                 QString unit, bool whole, double least);
     const std::vector<double>& values() const { return values_; }
     // The bar whose column holds `point`, or -1.
     int barAt(QPoint point) const;
@@ -52,6 +56,5 @@ private:
     std::vector<BarLabel> labels_;
     QString title_;
     QString unit_;
-    int decimals_ = 0;
     ValueAxis axis_;
 };

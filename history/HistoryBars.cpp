@@ -111,6 +111,8 @@ PeriodBars BarsOf(const std::vector<HistoryRow>& rows, Statistic statistic, Peri
             out.best = value;
         }
     }
-    out.dailyAverage = out.total / static_cast<double>(out.first.daysTo(out.last) + 1);
+    const QDate counted =
+        rows.empty() ? out.last : std::clamp(rows.front().date, out.first, out.last);
+    out.dailyAverage = out.total / static_cast<double>(counted.daysTo(out.last) + 1);
     return out;
 }

@@ -26,8 +26,10 @@ struct PeriodBars {
     QDate last;
     std::vector<Bar> bars;
     double total = 0;
-    double dailyAverage = 0; // over every day of the period, days without a count included
-    QDate bestDay;           // the earliest day of the highest value; invalid when none is above 0
+    // Over the period's days from the first day kept on (before it nothing was counted), days
+    // without a count included.
+    double dailyAverage = 0;
+    QDate bestDay; // the earliest day of the highest value; invalid when none is above 0
     double best = 0;
 };
 

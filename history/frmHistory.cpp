@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
+#include <QPainter>
 #include <QPushButton>
 #include <QSaveFile>
 #include <algorithm>
@@ -212,7 +213,7 @@ void frmHistory::draw() {
     chart->setBars(std::move(values), LabelsUnder(bars_),
                    bars_.first.toString(Qt::ISODate) + QStringLiteral(" to ") +
                        bars_.last.toString(Qt::ISODate),
-                   travel ? UnitName(view_.units) : QString(), decimals,
+                   travel ? UnitName(view_.units) : QString(), !travel,
                    travel ? 0 : kLeastCountAxis);
     lblTotal->setText(QStringLiteral("Total: ") + valueText(bars_.total, decimals));
     lblAverage->setText(QStringLiteral("Daily average: ") +
@@ -234,23 +235,58 @@ QString frmHistory::barText(int index) const {
            QStringLiteral(": ") + valueText(bar.value, statistic() == Statistic::Travel ? 2 : 0);
 }
 
+QString frmHistory::exportTitle() const {
+    return cboStatistic->currentText() + QStringLiteral(", ") + cboPeriod->currentText() +
+           QStringLiteral(" (") + bars_.first.toString(Qt::ISODate) + QStringLiteral(" to ") +
+           bars_.last.toString(Qt::ISODate) + u')';
+}
+
+// All three statistics of the shown bars, whichever is on screen.
 QByteArray frmHistory::csvBytes() const {
-    const bool travel = statistic() == Statistic::Travel;
-    QString text = GroupingColumn(bars_.grouping) + u',' +
-                   kColumnNames[static_cast<size_t>(statistic())] +
-                   (travel ? u'_' + UnitName(view_.units).toLower() : QString()) + u'\n';
-    for (const Bar& bar : bars_.bars) {
-        text += BarName(bar, bars_.grouping) + u',' +
-                QString::number(bar.value, 'f', travel ? 2 : 0) + u'\n';
+    QString text = GroupingColumn(bars_.grouping);
+    std::vector<PeriodBars> columns;
+    for (size_t i = 0; i < kColumnNames.size(); ++i) {
+        const auto statistic = static_cast<Statistic>(i);
+        text +=
+            u',' + kColumnNames[i] +
+            (statistic == Statistic::Travel ? u'_' + UnitName(view_.units).toLower() : QString());
+        columns.push_back(BarsOf(view_.rows, statistic, period(), view_.today, view_.units));
+    }
+    text += u'\n';
+    for (size_t bar = 0; bar < bars_.bars.size(); ++bar) {
+        text += BarName(bars_.bars[bar], bars_.grouping);
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const bool travel = static_cast<Statistic>(i) == Statistic::Travel;
+            text += u',' + QString::number(columns[i].bars[bar].value, 'f', travel ? 2 : 0);
+        }
+        text += u'\n';
     }
     return text.toUtf8();
+}
+
+// The chart under a heading that names the statistic and the period.
+QImage frmHistory::chartImage() const {
+    QFont font = chart->font();
+    font.setBold(true);
+    const int heading = QFontMetrics(font).height() * 2;
+    const qreal ratio = chart->devicePixelRatioF();
+    QImage image(QSize(chart->width(), chart->height() + heading) * ratio,
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(chart->palette().base().color());
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(chart->palette().text().color());
+    painter.drawText(QRect(0, 0, chart->width(), heading), Qt::AlignCenter, exportTitle());
+    painter.drawPixmap(0, heading, chart->grab());
+    return image;
 }
 
 bool frmHistory::exportTo(const QString& path) {
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written && path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
-        written = chart->grab().save(&file, "PNG");
+        written = chartImage().save(&file, "PNG");
     } else if (written) {
         const QByteArray bytes = csvBytes();
         written = file.write(bytes) == bytes.size();

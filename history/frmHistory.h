@@ -3,6 +3,7 @@
 #include "HistoryBars.h"
 
 #include <QDialog>
+#include <QImage>
 #include <functional>
 #include <vector>
 
@@ -31,10 +32,12 @@ public:
 
     // Reads the source again and redraws when anything changed.
     void refresh();
-    // Writes the shown bars as CSV, or the chart as a PNG image when the name ends in ".png"
-    // (any case), replacing the file atomically. On failure the file is left as it was; the
-    // window tells either outcome.
+    // Writes the shown bars as CSV, all three statistics, or the chart under exportTitle() as a
+    // PNG image when the name ends in ".png" (any case), replacing the file atomically. On
+    // failure the file is left as it was; the window tells either outcome.
     bool exportTo(const QString& path);
+    // The statistic, the period and its days.
+    QString exportTitle() const;
     // Asks for a file name, then exports.
     void cmdExport_Click();
     // What hovering bar `index` shows: its day, week or month and its value.
@@ -64,6 +67,7 @@ private:
     void draw();
     QString valueText(double value, int decimals) const;
     QByteArray csvBytes() const;
+    QImage chartImage() const;
 
     std::function<HistoryView()> source_;
     HistoryView view_;

@@ -11,7 +11,7 @@ packages=(
   cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxrandr-dev libxtst-dev libxcb1-dev
   # a face with MS Sans Serif's widths, for which the windows are laid out
   fonts-liberation2
-  # the icon's 32 pixel rendering (scripts/render-icon.sh)
+  # the icon's pictures, rendered from its SVG at build time
   librsvg2-bin
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
@@ -24,6 +24,8 @@ packages=(
   # the package and its checks: make deb (dpkg-shlibdeps, fakeroot), lintian, the metainfo's
   # validator, the manual page's checker
   dpkg-dev fakeroot lintian appstream man-db
+  # the installed icon loaded as GTK's menus load it (gdk-pixbuf and its SVG loader)
+  libgdk-pixbuf2.0-bin librsvg2-common
   # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3
   python3
 )
@@ -41,5 +43,18 @@ echo "Installing: ${missing[*]}"
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
+# Another apt at work (an upgrade, a software centre) holds its locks: both steps wait for it
+# up to ten minutes. The install step's lock timeout covers dpkg's lock only, so the update,
+# which takes the package lists' lock, is tried again while that lock is held.
+waited=0
+until out=$($SUDO env LC_ALL=C apt-get update -qq 2>&1); do
+  if [[ $out != *"Could not get lock"* ]] || [ $waited -ge 600 ]; then
+    echo "$out" >&2
+    exit 1
+  fi
+  [ $waited -gt 0 ] || echo "Waiting for another apt to release its lock..."
+  sleep 2
+  waited=$((waited + 2))
+done
+[ -z "$out" ] || echo "$out"
 $SUDO apt-get install -y -qq -o DPkg::Lock::Timeout=600 --no-install-recommends "${missing[@]}"

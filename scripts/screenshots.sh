@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Photographs the splash, the About box, the main window, the setup dialog and the History window
 # under a private Xvfb with openbox, frame included, into docs/splash.png, docs/about.png,
-# docs/main.png, docs/setup.png and docs/history.png. Needs a build (make, or cmake --build build).
+# docs/main.png, docs/setup.png and docs/history.png; then the main window and the About box on
+# a screen scaled 200 % (Xft.dpi 192, device pixel ratio 2) into docs/main-200.png and
+# docs/about-200.png. Needs a build (make, or cmake --build build).
 set -euo pipefail
-# On a private desktop of the rig (Xvfb at 96 dpi and openbox), started and torn down for it.
+# On a private desktop of the rig (Xvfb and openbox), started and torn down for it: one at
+# 96 dpi, then one at 192.
 if [ -z "${ODOVEX_ON_RIG:-}" ]; then
     self=$(readlink -f "$0")
-    exec /usr/bin/python3 "$(dirname "$self")/../tests/rig/xrig.py" --screen 800x600x24 --dpi 96 \
-        -- env ODOVEX_ON_RIG=1 "$self" "$@"
+    rig=$(dirname "$self")/../tests/rig/xrig.py
+    /usr/bin/python3 "$rig" --screen 800x600x24 --dpi 96 -- env ODOVEX_ON_RIG=96 "$self"
+    exec /usr/bin/python3 "$rig" --screen 1600x1200x24 --dpi 192 -- env ODOVEX_ON_RIG=192 "$self"
 fi
 cd "$(dirname "$0")/.."
 show=build/tests/splash/splash_show
@@ -30,12 +34,12 @@ within() {
 }
 
 # Shows one window, waits until it has settled, and saves the screen's part that the window and
-# its frame cover.
-photograph() {
+# its frame cover as docs/$2.png (docs/$1.png without $2).
+photograph() { # window [picture]
     "$show" "$1" >"$work/$1.id" 2>/dev/null &
     pids+=($!)
     within 100 test -s "$work/$1.id"
-    capture "$(cat "$work/$1.id")" "$1"
+    capture "$(cat "$work/$1.id")" "${2:-$1}"
 }
 
 # Saves window $1 with its frame as docs/$2.png, then ends the program that showed it.
@@ -94,6 +98,13 @@ photograph_program() {
 }
 
 mkdir -p docs
+if [ "$ODOVEX_ON_RIG" = 192 ]; then
+    # Qt takes the desktop's scale from Xft.dpi, as on a desktop set to 200 %.
+    echo "Xft.dpi: 192" | xrdb -merge
+    photograph about about-200
+    photograph_program main-200 Odovex English ' 13.3 ' ' 7.5 '
+    exit 0
+fi
 photograph splash
 photograph about
 photograph_program main Odovex English ' 13.3 ' ' 7.5 '

@@ -20,6 +20,7 @@
 #include <array>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -178,7 +179,7 @@ void frmOdovexSetup::optEnglish_Click() {
     if (!optEnglish->isChecked()) {
         return;
     }
-    record_.Units = QStringLiteral("English");
+    changeUnits(QStringLiteral("English"));
     Label7->setText(QStringLiteral("(Inches):"));
     Label8->setText(QStringLiteral("(Inches):"));
     offerSuggestion();
@@ -188,10 +189,40 @@ void frmOdovexSetup::optMetric_Click() {
     if (!optMetric->isChecked()) {
         return;
     }
-    record_.Units = QStringLiteral("Metric");
+    changeUnits(QStringLiteral("Metric"));
     Label7->setText(QStringLiteral("(Centimeters):"));
     Label8->setText(QStringLiteral("(Centimeters):"));
     offerSuggestion();
+}
+
+void frmOdovexSetup::changeUnits(const QString& units) {
+    const bool converted =
+        record_.Units != units && (record_.Units == u"English" || record_.Units == u"Metric");
+    record_.Units = units;
+    if (!converted) {
+        return;
+    }
+    // A change between inches and centimetres keeps the screen's size: kept as the same digits
+    // in the other unit, every pixel would count 2.54 times too far (or too short) from now on.
+    // Both the record, which counts at once, and the boxes, which OK stores, are converted; a box
+    // holding text that is no number keeps it.
+    const double factor = units == u"Metric" ? kCentimetersPerInch : 1 / kCentimetersPerInch;
+    const auto convert = [factor](Currency value) {
+        return Currency::fromDouble(value.toDouble() * factor).value_or(value);
+    };
+    record_.ScreenDimX = convert(record_.ScreenDimX);
+    record_.ScreenDimY = convert(record_.ScreenDimY);
+    for (auto [box, offered] : {std::pair{txtXDim, &offeredX_}, std::pair{txtYDim, &offeredY_}}) {
+        const auto value = DimensionFromText(box->text());
+        if (!value) {
+            continue;
+        }
+        const QString text = CurrencyToText(convert(*value), u".");
+        if (box->text() == *offered) {
+            *offered = text; // still the offer, which the new unit's offer may replace
+        }
+        box->setText(text);
+    }
 }
 
 void frmOdovexSetup::SuggestSize(const ScreenMetrics& screen) {
@@ -253,7 +284,7 @@ void frmOdovexSetup::cmdOk_Click() {
         return reject();
     }
     record_.ScreenDimY = *height;
-    suggestion_.reset(); // confirmed: from now on a unit changes no number, as always
+    suggestion_.reset(); // confirmed: nothing more is offered
     emit showMainWindow();
     hide();
 }

@@ -18,7 +18,8 @@ struct ScreenMetrics;
 
 // The setup dialog: units, screen dimensions, start with login. One instance for the run,
 // created hidden; its load step runs in the constructor. OK stores the dimensions; the units and
-// the AutoStart choice take effect the moment they are clicked.
+// the AutoStart choice take effect the moment they are clicked, a change of units converting the
+// dimensions in the record and in the boxes to the new unit.
 class frmOdovexSetup : public QWidget {
     Q_OBJECT
 public:
@@ -56,6 +57,8 @@ private:
     void cmdOk_Click();
     void chkAutoStart_Click();
     void offerSuggestion();
+    // Sets the record's units; a change between English and Metric converts the dimensions.
+    void changeUnits(const QString& units);
 
     StatsRecord& record_;
     AutostartEntry& shortcut_;

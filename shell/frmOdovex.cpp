@@ -175,7 +175,7 @@ void frmOdovex::buildWindow() {
     auto* Image1 = new QLabel(client);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(TwipsRect(3720, 1440, 480, 480));
-    Image1->setPixmap(AppIconPixmap());
+    Image1->setPixmap(AppIconPixmap(Image1->width(), Image1->devicePixelRatioF()));
     Image1->setScaledContents(true);
 
     AddLine(client, "Line1", 120, 3600, 1560);

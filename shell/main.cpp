@@ -1,5 +1,6 @@
-// The program: checks for a display, builds the main window on the real desktop and runs it
-// until Quit or the desktop ends it.
+// The program: answers --help and --version, checks for a display, finds its directory, builds
+// the main window on the real desktop and runs it until Quit or the desktop ends it.
+#include "CommandLine.h"
 #include "QtMessageBoxes.h"
 #include "TerminationSignals.h"
 #include "frmOdovex.h"
@@ -15,6 +16,7 @@
 #include <QSessionManager>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -54,9 +56,16 @@ void SaveAtExit() {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> code = HandleCommandLine(argc, argv)) {
+        return *code;
+    }
     if (const std::string problem = NoDisplayMessage(); !problem.empty()) {
         std::fprintf(stderr, "%s\n", problem.c_str());
         return 1;
+    }
+    // Before anything takes the current directory as the statistics file's.
+    if (const std::string problem = EnterDataDirectory(); !problem.empty()) {
+        std::fprintf(stderr, "Odovex: %s\n", problem.c_str());
     }
     const bool wayland = WaylandSession();
     if (wayland && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {

@@ -10,11 +10,15 @@ static void LoadIconResources() {
     (void)loaded;
 }
 
-QPixmap AppIconPixmap() {
+QIcon AppIcon() {
     LoadIconResources();
-    return QPixmap(QStringLiteral(":/odovex/odovex-32.png"));
+    QIcon icon;
+    for (const int side : {ODOVEX_ICON_SIZES}) {
+        icon.addFile(QStringLiteral(":/odovex/odovex-%1.png").arg(side), QSize(side, side));
+    }
+    return icon;
 }
 
-QIcon AppIcon() {
-    return QIcon(AppIconPixmap());
+QPixmap AppIconPixmap(int side, qreal devicePixelRatio) {
+    return AppIcon().pixmap(QSize(side, side), devicePixelRatio);
 }

@@ -33,9 +33,10 @@ frmAbout::frmAbout(QWidget* parent)
     AddCentredLabel(this, QStringLiteral("Version 1.01"), TwipsRect(1080, 480, 1695, 255),
                     FormFont());
     auto* Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(TwipsRect(480, 240, 480, 480));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(AppIconPixmap());
+    Image1->setPixmap(AppIconPixmap(Image1->width(), Image1->devicePixelRatioF()));
 
     cmdOk = new QPushButton(QStringLiteral("&Ok"), this);
     cmdOk->setGeometry(TwipsRect(1080, 1560, 975, 375));

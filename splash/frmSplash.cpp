@@ -32,9 +32,10 @@ frmSplash::frmSplash(QWidget* parent)
     AddCentredLabel(this, QStringLiteral("Version 1.01"), TwipsRect(840, 480, 1455, 255),
                     FormFont());
     auto* Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(TwipsRect(240, 240, 480, 480));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1->setPixmap(AppIconPixmap());
+    Image1->setPixmap(AppIconPixmap(Image1->width(), Image1->devicePixelRatioF()));
 
     Timer1.setInterval(kShowMilliseconds);
     Timer1.setTimerType(Qt::PreciseTimer);

@@ -3,12 +3,13 @@
 #
 #   check_dist.sh install CMAKE BUILD_DIR   an installation into a staging root (DESTDIR)
 #   check_dist.sh package CPACK BUILD_DIR   the Debian package that `make deb` builds
+#   check_dist.sh apt-lock INSTALL_DEPS      install-deps.sh while another apt holds its lock
 #
 # Both hold exactly the files of installed-files.txt; the menu entry, the metainfo and the
 # manual page pass their validators; the launcher makes the data directory and a fresh file
 # and leaves a file already there alone; lintian reports no error on the package.
 set -euo pipefail
-mode=$1 tool=$2 build=$3
+mode=$1 tool=$2 build=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -59,13 +60,47 @@ check_entries() { # root
   grep -qx 'Exec="/usr/libexec/odovex/odovex-start"' "$entry" || fail "Exec: $(grep Exec "$entry")"
   appstreamcli validate --no-net "$root/usr/share/metainfo/org.odovex.Odovex.metainfo.xml" ||
     fail "appstreamcli validate"
+  # The icon is sniffed as SVG (nothing but the XML declaration before its <svg> element, not
+  # even a comment) and loads in gdk-pixbuf, as GTK's menus load it.
+  local icon=$root/usr/share/icons/hicolor/scalable/apps/odovex.svg
+  [ "$(grep -o '<[^?][^ >]*' "$icon" | head -n 1)" = "<svg" ] || fail "something before <svg>"
+  gdk-pixbuf-thumbnailer -s 64 "$icon" "$work/icon.png" || fail "gdk-pixbuf cannot load the icon"
   local warnings
   warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l \
     "$root/usr/share/man/man1/odovex.1.gz" 2>&1 >/dev/null)
   [ -z "$warnings" ] || fail "man: $warnings"
 }
 
+# install-deps.sh waits for another apt's lock on the package lists instead of failing. The apt
+# here works on lists and a cache of its own with no sources, so nothing is fetched or
+# installed: the package asked for exists nowhere, and the install step says so.
+apt_lock() { # install-deps.sh
+  [ "$(id -u)" -eq 0 ] || { echo "skipped: apt's locks need root" && exit 77; }
+  mkdir -p "$work/lists/partial" "$work/cache/archives/partial" "$work/parts"
+  : >"$work/sources.list"
+  printf 'Dir::State::Lists "%s";\nDir::Cache "%s";\nDir::Etc::SourceList "%s";\nDir::Etc::SourceParts "%s";\n' \
+    "$work/lists" "$work/cache" "$work/sources.list" "$work/parts" >"$work/apt.conf"
+  # Held for three seconds with fcntl, as apt holds it.
+  python3 -c 'import fcntl, sys, time
+with open(sys.argv[1], "w") as lock:
+    fcntl.lockf(lock, fcntl.LOCK_EX)
+    open(sys.argv[2], "w").close()
+    time.sleep(3)' "$work/lists/lock" "$work/held" &
+  until [ -e "$work/held" ]; do sleep 0.1; done
+  local start=$SECONDS
+  APT_CONFIG=$work/apt.conf "$tool" odovex-absent-package >"$work/deps.out" 2>&1 &&
+    fail "installed a package that does not exist"
+  wait
+  cat "$work/deps.out"
+  grep -q "Unable to locate package odovex-absent-package" "$work/deps.out" ||
+    fail "install-deps.sh did not reach the install step"
+  [ $((SECONDS - start)) -ge 2 ] || fail "install-deps.sh did not wait for the lock"
+}
+
 case $mode in
+apt-lock)
+  apt_lock
+  ;;
 install)
   DESTDIR=$work/root "$tool" --install "$build" --prefix /usr >/dev/null
   same_files "$work/root"

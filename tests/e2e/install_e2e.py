@@ -4,9 +4,11 @@ home holds nothing of Odovex yet.
 
     install_e2e.py CMAKE BUILD_DIR XINJECT
 
-Installs the build under a temporary prefix, then: a first launch makes the data directory and
-its file and shows the setup dialog alone; a second launch goes on from the first run's counts
-and makes the login entry; that entry starts the installed program in the data directory.
+Installs the build under a temporary prefix, then: --help and --version answer without a
+display, another argument is refused; the program typed in a terminal where no statistics file
+lies makes the data directory and its file, as the menu's launcher does, and shows the setup
+dialog alone; a launch from the menu goes on from that run's counts and makes the login entry;
+that entry starts the installed program in the data directory.
 """
 
 import os
@@ -25,8 +27,8 @@ SETUP_TWIPS = 3360
 
 
 class Launch(Run):
-    """A run of the launcher, started from the root directory; its file is in the data
-    directory."""
+    """A run of the launcher, or of the program as typed in a terminal, started from the root
+    directory; its file is in the data directory."""
 
     def start(self):
         return self.desktop.spawn([self.program], cwd="/", stderr=subprocess.PIPE, text=True)
@@ -41,6 +43,16 @@ def entry_keys(desktop):
         return dict(line.split("=", 1) for line in entry.read().splitlines() if "=" in line)
 
 
+def command_line(program):
+    """The options answer on standard output without a display; anything else is an error."""
+    for argv, code, out, err in (([program, "--help"], 0, "Usage: odovex", ""),
+                                 ([program, "--version"], 0, "Odovex 1.00\n", ""),
+                                 ([program, "--bogus"], 2, "", "Usage: odovex")):
+        done = subprocess.run(["env", "-u", "DISPLAY", *argv], capture_output=True, text=True)
+        assert done.returncode == code and done.stdout.startswith(out), (argv, done)
+        assert err in done.stderr and bool(err) == bool(done.stderr), (argv, done)
+
+
 def main():
     cmake, build, injector = sys.argv[1:4]
     with tempfile.TemporaryDirectory() as root, tempfile.TemporaryDirectory() as runtime:
@@ -49,13 +61,14 @@ def main():
                        stdout=subprocess.DEVNULL)
         launcher = os.path.join(prefix, "libexec", "odovex", "odovex-start")
         program = os.path.join(prefix, "bin", "odovex")
+        command_line(program)
         with Desktop() as desktop:
             desktop.env["XDG_RUNTIME_DIR"] = runtime
             desktop.env.pop("XDG_DATA_HOME", None)
             data = os.path.join(desktop.env["HOME"], ".local", "share", "odovex")
             assert not os.path.exists(data)
 
-            first = Launch(desktop, launcher, injector, data)
+            first = Launch(desktop, program, injector, data)
             setup_alone(first)
             first.use_desktop()
             answer_quit(first)

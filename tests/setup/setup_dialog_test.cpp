@@ -71,15 +71,33 @@ TEST_F(SetupDialog, LoadStepAndUnitHandlers) {
     EXPECT_EQ(entry.path, "/home/u/My Odovex/odovex");
     EXPECT_EQ(Child("txtXDim")->text() + ' ' + Child("txtYDim")->text(), "14 10.5");
     EXPECT_TRUE(entry.calls.empty());
+}
 
-    Child("txtXDim")->setText(QStringLiteral("17"));
-    Child<QRadioButton>("optMetric")->click();
-    EXPECT_EQ(record.Units, "Metric");
-    EXPECT_EQ(Captions(), "(Centimeters):(Centimeters):");
-    Child<QRadioButton>("optEnglish")->click();
-    EXPECT_EQ(Captions(), "(Inches):(Inches):");
-    EXPECT_EQ(Child("txtXDim")->text(), "17");
-    EXPECT_EQ(record.ScreenDimX.raw(), 140000);
+// A change of unit converts the boxes' numbers and the record's dimensions (14 x 10.5 in the
+// unit it had) to the other unit, to four decimals, so the screen keeps its size; text that is
+// no number stays. Switching back restores what was there.
+TEST_F(SetupDialog, AChangeOfUnitConvertsTheDimensions) {
+    for (const auto& [from, to, x, y, convertedX, convertedY, recordX, recordY] :
+         {std::tuple{"English", "optMetric", "17", "10.5", "43.18", "26.67", 355600, 266700},
+          std::tuple{"Metric", "optEnglish", "53.1", "29.21", "20.9055", "11.5", 55118, 41339},
+          std::tuple{"English", "optMetric", "InValid", "Please re-enter.", "InValid",
+                     "Please re-enter.", 355600, 266700},
+          std::tuple{"Metric", "optEnglish", "0", "", "0", "", 55118, 41339}}) {
+        record.ScreenDimX = Currency::fromRaw(140000);
+        record.ScreenDimY = Currency::fromRaw(105000);
+        Load(from);
+        Child("txtXDim")->setText(QString::fromLatin1(x));
+        Child("txtYDim")->setText(QString::fromLatin1(y));
+        Child<QRadioButton>(to)->click();
+        EXPECT_EQ(Child("txtXDim")->text() + '|' + Child("txtYDim")->text(),
+                  QString::fromLatin1(convertedX) + '|' + convertedY);
+        EXPECT_EQ(record.ScreenDimX.raw(), recordX) << x;
+        EXPECT_EQ(record.ScreenDimY.raw(), recordY) << x;
+        Child<QRadioButton>(from == std::string("English") ? "optEnglish" : "optMetric")->click();
+        EXPECT_EQ(Child("txtXDim")->text() + '|' + Child("txtYDim")->text(),
+                  QString::fromLatin1(x) + '|' + y);
+        EXPECT_EQ(record.Units, from);
+    }
 }
 
 TEST(SizeSuggestion, OnlyWhatIsPlausibleForThePixels) {
@@ -107,9 +125,9 @@ TEST_F(SetupDialog, AFirstStartOffersTheMonitorsSizeInTheUnitChosenUntilTheUserT
     EXPECT_EQ(boxes(), "0 0"); // no unit yet
     Child<QRadioButton>("optEnglish")->click();
     EXPECT_EQ(boxes(), "20.75 11.65");
-    Child<QPushButton>("cmdOk")->click(); // confirmed: the numbers stay as they are
+    Child<QPushButton>("cmdOk")->click(); // confirmed: converted, no longer offered
     Child<QRadioButton>("optMetric")->click();
-    EXPECT_EQ(boxes(), "20.75 11.65");
+    EXPECT_EQ(boxes(), "52.705 29.591");
     record.ScreenDimX = record.ScreenDimY = Currency();
     Load("Metric").SuggestSize({1920 * 15.0, 1080 * 15.0, 15, 15, 527, 296});
     EXPECT_EQ(boxes(), "52.70 29.60");
@@ -120,7 +138,7 @@ TEST_F(SetupDialog, AFirstStartOffersTheMonitorsSizeInTheUnitChosenUntilTheUserT
     QTest::keyClick(Child("txtXDim"), Qt::Key_End);
     QTest::keyClicks(Child("txtXDim"), QStringLiteral("1"));
     Child<QRadioButton>("optEnglish")->click();
-    EXPECT_EQ(boxes(), "52.701 29.60");
+    EXPECT_EQ(boxes(), "20.7484 11.6535");
 }
 
 TEST_F(SetupDialog, KeyFilterPassesFullStopAndDigitsAndBeepsOnceForEveryOtherCode) {

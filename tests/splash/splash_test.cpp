@@ -1,7 +1,9 @@
 #include "platform/forms/Forms.h"
 #include "splash/AppIcon.h"
+#include "splash/frmAbout.h"
 #include "splash/frmSplash.h"
 
+#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -10,9 +12,23 @@ namespace {
 constexpr int kShortInterval = 20;
 constexpr int kWaitLimit = 5000;
 
-TEST(AppIcon, IsTheCompiledIn32PixelPicture) {
-    EXPECT_EQ(AppIconPixmap().size(), QSize(32, 32));
-    EXPECT_FALSE(AppIcon().isNull());
+// On a screen scaled 200 % the windows' pictures are the
+// icon's own 64 pixel rendering, not its 32 pixel one blown up, and the tray may pick any size
+// from 16 to 64 pixels.
+TEST(AppIcon, SharpAtTheScreensPixelRatioAndOfferedAt16To64Pixels) {
+    for (const int side : {16, 24, 32, 48, 64}) {
+        EXPECT_TRUE(AppIcon().availableSizes().contains(QSize(side, side))) << side;
+    }
+    const QImage own(QStringLiteral(":/odovex/odovex-64.png"));
+    EXPECT_EQ(AppIconPixmap(32, 2).toImage().convertToFormat(own.format()), own);
+    frmSplash splash;
+    frmAbout about;
+    for (const QWidget* window : {static_cast<QWidget*>(&splash), static_cast<QWidget*>(&about)}) {
+        ASSERT_EQ(window->devicePixelRatioF(), 2);
+        const QPixmap image = window->findChild<QLabel*>(QStringLiteral("Image1"))->pixmap();
+        EXPECT_EQ(image.size(), QSize(64, 64));
+        EXPECT_EQ(image.devicePixelRatio(), 2);
+    }
 }
 
 // Its place on the screen is left to the end-to-end test, with a real window manager. It loads
