@@ -27,8 +27,9 @@ action=$1 name=$2
 shift 2
 root=$cache/chroot-$name
 mkdir -p "$cache"
-# One build at a time; any number of runs beside each other, none while it is being built.
+# One build or run at a time.
 exec 9>"$root.lock"
+flock 9
 
 # The first archive this machine installs its own release from.
 mirror() {
@@ -48,7 +49,7 @@ in_namespace() { # root network|offline command...
   local dir=$1 net=--net
   [ "$2" = network ] && net=
   shift 2
-  unshare --mount $net --pid --fork --propagation private \
+  unshare --mount $net --pid --fork --kill-child --propagation private \
     bash -euo pipefail -c '
       dir=$1 src=$2 ccache=$3
       shift 3
@@ -83,7 +84,6 @@ make)
   [ -n "$mirror" ] || { echo "chroot: no Debian mirror in this machine's apt sources" >&2; exit 1; }
   recipe=$(printf 'suite %s\nmirror %s\npackages %s\n' "$suite" "$mirror" \
     "$(printf '%s\n' "$@" | sort -u | tr '\n' ' ')")
-  flock 9
   if [ "$(cat "$root/.odovex-recipe" 2>/dev/null)" = "$recipe" ]; then
     exit 0
   fi
@@ -115,7 +115,6 @@ make)
   echo "chroot: $root built in $(($(date +%s) - start)) s, $(du -sh "$root" | cut -f1)"
   ;;
 run)
-  flock -s 9
   [ -f "$root/.odovex-recipe" ] || { echo "chroot: $root is not built" >&2; exit 1; }
   in_namespace "$root" offline "$@"
   ;;

@@ -19,8 +19,10 @@ if [ "${1:-}" != inside ]; then
   exec bash scripts/chroot.sh run trixie bash /src/scripts/trixie.sh inside
 fi
 
-# In the chroot, with the checkout at /src.
-work=$(mktemp -d /var/tmp/odovex.XXXXXX)
+# In the chroot, with the checkout at /src; one run at a time (scripts/chroot.sh), each in the
+# same fresh directory, as ccache finds a test's compilation again only under the same path.
+work=/var/tmp/odovex
+rm -rf "$work"
 cleanup() {
   dpkg-query -W odovex >/dev/null 2>&1 && apt-get purge -y -qq odovex >/dev/null
   rm -rf "$work"
@@ -36,7 +38,7 @@ cmake --build "$work/build" -j "$JOBS" >"$work/build.log" 2>&1 || {
 ctest --test-dir "$work/build" --output-on-failure -j "$JOBS" -LE '^(fuzz|lint)$'
 
 # The package built here installs here.
-(cd "$work" && cpack --config build/CPackConfig.cmake -B package >/dev/null)
+(cd "$work" && cpack --config build/CPackConfig.cmake -B package >/dev/null 2>&1)
 deb=$(echo "$work"/package/odovex_*_amd64.deb)
 echo "trixie: Depends: $(dpkg-deb -f "$deb" Depends)"
 apt-get install -y -qq "$deb" >/dev/null
