@@ -19,10 +19,17 @@ all: build
 deps:
 	@bash scripts/install-deps.sh
 
+# Warnings are errors in the project's own builds, make test and CI (whose compiler and Qt it
+# knows), never in a user's: make test turns them on in $(BUILD), and they stay on there.
+ODOVEX_WERROR ?= OFF
+test: export ODOVEX_WERROR = ON
+
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DODOVEX_WERROR=$(ODOVEX_WERROR)
 
 build: deps $(BUILD)/CMakeCache.txt
+	@[ $(ODOVEX_WERROR) = OFF ] || grep -q '^ODOVEX_WERROR:BOOL=ON$$' $(BUILD)/CMakeCache.txt || \
+	  cmake $(BUILD) -DODOVEX_WERROR=ON
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build

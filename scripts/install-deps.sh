@@ -4,17 +4,27 @@
 #
 #   scripts/install-deps.sh             the packages below
 #   scripts/install-deps.sh PACKAGE...  those packages instead (what one script alone needs)
+#   scripts/install-deps.sh --list      the names of the packages below, one a line
+#
+# Names are those of the Debian release this runs on, 12 "bookworm" or 13 "trixie" (the
+# codename in $DEPS_RELEASE stands for it).
 set -euo pipefail
+
+release=${DEPS_RELEASE:-$(. /etc/os-release && echo "${VERSION_CODENAME:-}")}
+# Liberation 2 came as fonts-liberation2 up to Debian 12; from 13 on it is fonts-liberation
+# (fonts-liberation2 is a transitional package there).
+liberation2=fonts-liberation
+[ "$release" != bookworm ] || liberation2=fonts-liberation2
 
 packages=(
   # build
   cmake g++ make ccache pkg-config qt6-base-dev libx11-dev libxi-dev libxrandr-dev libxtst-dev libxcb1-dev
   # a face with MS Sans Serif's widths, for which the windows are laid out
-  fonts-liberation2
+  "$liberation2"
   # the icon's pictures, rendered from its SVG at build time
   librsvg2-bin
   # tests and benchmarks
-  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-dev
   # the desktop the end-to-end tests run on
   xvfb xauth openbox trayer x11-utils x11-xkb-utils x11-xserver-utils xdotool desktop-file-utils x11-apps imagemagick
   # several monitors for the rig: Xorg with the dummy driver (Xvfb has one RandR output)
@@ -28,7 +38,11 @@ packages=(
   libgdk-pixbuf2.0-bin librsvg2-common
   # the end-to-end rig and the measurements are driven by Debian's /usr/bin/python3
   python3
+  # Debian 13 in a chroot, where make test builds and tests too (scripts/trixie.sh)
+  debootstrap
 )
+
+[ "${1:-}" != --list ] || { printf '%s\n' "${packages[@]}"; exit 0; }
 
 [ $# -eq 0 ] || packages=("$@")
 missing=()

@@ -54,7 +54,7 @@ done
 read -ra targets <<<"$(for patch in "${patches[@]}"; do field Build "$patch"; done | tr ' ' '\n' |
     sort -u | tr '\n' ' ')"
 echo "Building ${targets[*]} from a copy of the sources in $work"
-if ! run cmake -S "$work/src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$log" 2>&1 ||
+if ! run cmake -S "$work/src" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DODOVEX_WERROR=ON >"$log" 2>&1 ||
     ! run cmake --build "$build" -j "$jobs" --target "${targets[@]}" >>"$log" 2>&1; then
     tail -n 30 "$log"
     echo "The unchanged sources do not build"

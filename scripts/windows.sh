@@ -38,7 +38,8 @@ if [ ! -f "$build/Makefile" ]; then
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_FIND_ROOT_PATH="$ODOVEX_QT_WIN" -DCMAKE_PREFIX_PATH="$ODOVEX_QT_WIN" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/win32/wine-run.sh"
+    -DCMAKE_CROSSCOMPILING_EMULATOR="$PWD/tests/win32/wine-run.sh" \
+    -DODOVEX_WERROR="${ODOVEX_WERROR:-OFF}"
 fi
 cmake --build "$build" -j "$jobs"
 echo "windows: $build/Odovex-win64.zip ($(stat -c %s "$build/Odovex-win64.zip") bytes)"

@@ -136,7 +136,12 @@ frmOdovexSetup::frmOdovexSetup(StatsRecord& record, AutostartEntry& shortcut, QW
     new KeyPressFilter(txtXDim, [this](std::int16_t& KeyAscii) { txtXDim_KeyPress(KeyAscii); });
     new KeyPressFilter(txtYDim, [this](std::int16_t& KeyAscii) { txtYDim_KeyPress(KeyAscii); });
     connect(cmdOk, &QPushButton::clicked, this, &frmOdovexSetup::cmdOk_Click);
+    // Every change of the box's state (the partial one too); Qt 6.7 renamed the signal.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    connect(chkAutoStart, &QCheckBox::checkStateChanged, this, &frmOdovexSetup::chkAutoStart_Click);
+#else
     connect(chkAutoStart, &QCheckBox::stateChanged, this, &frmOdovexSetup::chkAutoStart_Click);
+#endif
 
     // Load step. The entry starts the program in AppPath, the directory of its statistics file.
     QString program = record_.AppPath;

@@ -158,7 +158,7 @@ TEST_F(SetupDialog, KeyFilterPassesFullStopAndDigitsAndBeepsOnceForEveryOtherCod
 
 TEST_F(SetupDialog, KeyFilterHoldsAgainstShortcutsAndLeavesEditingKeys) {
     Load().show();
-    QApplication::setActiveWindow(dialog.get());
+    dialog->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
     QLineEdit* box = Child("txtXDim");
     box->setFocus();

@@ -37,7 +37,7 @@ inline StatsRecord ExampleRecord() {
     r.Units = QStringLiteral("Metric");
     r.ScreenDimX = Amount(33.5);
     r.ScreenDimY = Amount(24);
-    r.SinceDate = QStringLiteral("5/14/24 9:03:07 PM");
+    r.SinceDate = QStringLiteral("5/14/24 9:03:07\u202FPM"); // as newer locale data writes it
     r.ClicksTotal = Amount(120);
     r.WindowsTotal = Amount(30);
     r.TravelTotal = Amount(400.25);
@@ -47,4 +47,4 @@ inline StatsRecord ExampleRecord() {
 
 inline const QByteArray kExampleBytes =
     " 12 \r\n 3 \r\n 45.5 \r\nTrue\r\nMetric\r\n 33.5 \r\n 24 \r\n"
-    "5/14/24 9:03:07 PM\r\n 120 \r\n 30 \r\n 400.25 \r\n5/15/24\r\n";
+    "5/14/24 9:03:07\xE2\x80\xAFPM\r\n 120 \r\n 30 \r\n 400.25 \r\n5/15/24\r\n";

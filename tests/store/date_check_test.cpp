@@ -54,9 +54,13 @@ TEST_F(Rollover, AnEmptyDateStartsADayAndAFullTotalStaysFull) {
 TEST_F(Rollover, DateTextsFollowTheLocaleWithoutTimeZone) {
     const QDateTime evening(QDate(2024, 5, 14), QTime(21, 3, 7, 900));
     const QDateTime midnight(QDate(2024, 5, 14), QTime(0, 0));
-    EXPECT_EQ(GeneralDateTimeText(evening), "5/14/24 9:03:07 PM");
+    // Newer locale data (Qt 6.8's) sets AM and PM off with a narrow no-break space.
+    const auto spaced = [](QString text) {
+        return text.replace(QChar(0x202F), u' ');
+    };
+    EXPECT_EQ(spaced(GeneralDateTimeText(evening)), "5/14/24 9:03:07 PM");
     EXPECT_EQ(GeneralDateTimeText(midnight), "5/14/24");
-    EXPECT_EQ(GeneralDateTimeText(midnight.addSecs(1)), "5/14/24 12:00:01 AM");
+    EXPECT_EQ(spaced(GeneralDateTimeText(midnight.addSecs(1))), "5/14/24 12:00:01 AM");
 
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     EXPECT_EQ(ShortDateText(evening.date()), "14.05.24");
