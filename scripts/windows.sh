@@ -19,6 +19,10 @@ bash scripts/build-qt-win.sh
 # Wine (Debian's wine64) for the tests and its prefix: made once, then copied per run.
 bash scripts/install-deps.sh wine64
 prefix=$cache/wine-prefix
+# Two builds at once (two checkouts) would make the prefix over each other: one at a time.
+mkdir -p "$cache"
+exec 8>"$prefix.lock"
+flock 8
 if [ ! -f "$prefix/.odovex-ready" ]; then
   rm -rf "$prefix"
   echo "Preparing the Wine prefix $prefix"
@@ -31,6 +35,7 @@ if [ ! -f "$prefix/.odovex-ready" ]; then
   [ -f "$prefix/system.reg" ] || { echo "windows: wineboot made no prefix in $prefix" >&2; exit 1; }
   touch "$prefix/.odovex-ready"
 fi
+exec 8>&-
 
 # (A configure that failed left a cache but no Makefile.)
 if [ ! -f "$build/Makefile" ]; then
