@@ -117,13 +117,6 @@ X11Desktop::X11Desktop(_XDisplay* display) : display_(display), raw_(display) {
     X11Handlers::install();
     keepProcessOnIOError(display_);
     sinceOpen_.start();
-    graceTimer_.setSingleShot(true);
-    graceTimer_.setTimerType(Qt::PreciseTimer);
-    graceTimer_.setInterval(kNoForegroundGraceMs);
-    QObject::connect(&graceTimer_, &QTimer::timeout, [this] {
-        drain(true);
-        refreshForeground();
-    });
     watchdog_.setInterval(kWatchdogMs);
     QObject::connect(&watchdog_, &QTimer::timeout, [this] { checkSweepsCome(); });
 }
@@ -241,7 +234,7 @@ void X11Desktop::drain(bool readSocket) {
         readMonitors();
         readSocket = false;
         if (onScreen_) {
-            QMetaObject::invokeMethod(&graceTimer_, onScreen_, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&watchdog_, onScreen_, Qt::QueuedConnection);
         }
     }
     if (lost_) {
@@ -340,12 +333,12 @@ bool X11Desktop::mayRest() const {
     if (record_) {
         // The notifiers watch again at the first batch without events (kQuietBatches), the
         // only batch after which the ticks rest.
-        return ewmh_ && !holding_ && !keys_.answeredFromMemory() && !keys_.due(sampleTime_) &&
-               (motions_.empty() || !due(motions_.front().time)) &&
+        return ewmh_ && !grace_.holding() && !keys_.answeredFromMemory() &&
+               !keys_.due(sampleTime_) && (motions_.empty() || !due(motions_.front().time)) &&
                (activeChanges_.empty() || !due(activeChanges_.front().first)) && !activeDirty_ &&
                !supportedDirty_ && !moved_ && !touchQuery_;
     }
-    return ewmh_ && !holding_ && !keys_.answeredFromMemory() && !keys_.due() &&
+    return ewmh_ && !grace_.holding() && !keys_.answeredFromMemory() && !keys_.due() &&
            eventsHandled_ == eventsAtSweep_ && !moved_ && !pointer_->inFlight() &&
            !notifierResting_ && !activeDirty_ && !supportedDirty_;
 }
@@ -478,11 +471,10 @@ void X11Desktop::noticeLost() {
     if (notifier_) {
         setNotifiersEnabled(false);
     }
-    graceTimer_.stop();
     watchdog_.stop();
     std::fprintf(stderr, "Odovex: the connection to the X display was lost.\n");
     QMetaObject::invokeMethod(
-        &graceTimer_,
+        &watchdog_,
         [this] {
             if (onLost_) {
                 onLost_();

@@ -328,13 +328,50 @@ def no_wm(desktop, harness, inject):
     expect_gain(gone, idle, "x_round_trips", 0, "an idle desktop")
 
 
-def wm_leaves(desktop, harness, inject):
-    # Batched ticks under a window manager that leaves right after a switch, the change it
-    # published read and still waiting for its millisecond; then the input focus stands in.
+def ticked_windows(changes, grace_ms=50):
+    """The window changes a tick every millisecond counts of (server ms, window) changes, the
+    first one the window it starts from: a 0 after a window counts once it has lasted grace_ms."""
+    count, value, reported, since = 0, changes[0][1], changes[0][1], None
+    pending = changes[1:]
+    for ms in range(changes[0][0], changes[-1][0] + grace_ms + 1):
+        while pending and pending[0][0] <= ms:
+            value = pending.pop(0)[1]
+        if value != 0 or reported == 0:
+            new, since = value, None
+        else:
+            since = ms if since is None else since
+            new = 0 if ms - since >= grace_ms else reported
+            since = None if new == 0 else since
+        count += new != reported
+        reported = new
+    return count
+
+
+def active_window(desktop, harness, inject):
+    # Batched ticks, a window manager's moments without an active window between two windows,
+    # below, at and above the grace; each must count as a tick every millisecond would count it
+    # on the server's clock.
     first = inject.send("window")
     second = inject.send("window")
-    inject.send("set-active " + first)
+    changes = [(int(inject.send("set-active " + first)), int(first))]
     inject.send("set-supported on")
+    before = harness.wait_for("window", int(first))
+    gaps = []
+    for turn, sleep_ms in enumerate([20, 48, 49, 50, 51, 70, 120, 200] * 3):
+        changes.append((int(inject.send("set-active 0")), 0))
+        inject.send("sleep %d" % sleep_ms)
+        window = second if turn % 2 == 0 else first
+        changes.append((int(inject.send("set-active " + window)), int(window)))
+        gaps.append(changes[-1][0] - changes[-2][0])
+        inject.send("sleep 10")
+    changes.append((int(inject.send("set-active 0")), 0))  # for good
+    after = harness.wait_for("window", 0)
+    print("gaps of no active window (server ms): %s" % sorted(gaps))
+    expect_gain(before, after, "windows", ticked_windows(changes), "moments without a window")
+
+    # A window manager that leaves right after a switch, the change it published read and still
+    # waiting for its millisecond; then the input focus stands in.
+    inject.send("set-active " + first)
     harness.wait_for("window", int(first))
     inject.send("set-active " + second)
     inject.send("sleep 20")
@@ -378,7 +415,7 @@ def no_display(harness_path):
 SCENARIOS = {"clicks": clicks, "keys": keys, "windows": windows, "travel": travel,
              "travel_dpi144": travel, "travel_dpi192": travel, "layouts": layouts,
              "monitors": monitors, "touch": touch,
-             "no_wm": no_wm, "wm_leaves": wm_leaves, "idle": idle, "lost": lost}
+             "no_wm": no_wm, "active_window": active_window, "idle": idle, "lost": lost}
 
 
 def main():
@@ -389,7 +426,7 @@ def main():
         return
     # The desktop's font resolution, which must not change travel: Xvfb's and Xft.dpi.
     dpi = int(scenario.partition("_dpi")[2] or 96)
-    wm = scenario not in ("no_wm", "wm_leaves")
+    wm = scenario not in ("no_wm", "active_window")
     with Desktop(wm=wm, dpi=dpi, monitors=scenario == "monitors") as desktop:
         subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %d\n" % dpi, text=True,
                        env=desktop.env, check=True)
