@@ -85,6 +85,37 @@ struct X11Handlers {
     static void onIOErrorExit(Display*, void*) {}
 };
 
+void QuietPointerMotion(unsigned long long window) {
+    const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display || window == 0) {
+        return;
+    }
+    // The toolkit's own selections on its own connection, less the motion: the core one, which
+    // the server would deliver in place of the XInput one, and XInput's, every device's.
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes)) {
+        XSelectInput(display, window,
+                     attributes.your_event_mask &
+                         ~(PointerMotionMask | PointerMotionHintMask | ButtonMotionMask |
+                           Button1MotionMask | Button2MotionMask | Button3MotionMask |
+                           Button4MotionMask | Button5MotionMask));
+    }
+    int count = 0;
+    XIEventMask* masks = XIGetSelectedEvents(display, window, &count);
+    for (int i = 0; i < count; ++i) {
+        if (masks[i].mask_len > XI_Motion / 8) {
+            XIClearMask(masks[i].mask, XI_Motion);
+        }
+    }
+    if (count > 0) {
+        XISelectEvents(display, window, masks, count);
+    }
+    XFree(masks);
+    XFlush(display);
+}
+
 std::unique_ptr<DesktopProbe> CreateDesktopProbe(QString* error) {
     QuietToolkitButtons();
     return X11Desktop::open(error);
@@ -358,14 +389,21 @@ std::optional<std::int64_t> X11Desktop::inputTime() {
     drainRecord();
     takeActive();
     if (!touchQuery_ && pointer_->isOpen()) {
-        // The answer is not needed: the query makes the server write out the recorded motion.
-        // After a touch the next query is the cursor's (cursorPos).
-        (void)pointer_->take();
-        if (notifierResting_ && !moved_ && !pointer_->inFlight()) {
-            pointer_->send();
-        }
+        (void)pointer_->take(); // the batch's query, answered: see endBatch()
     }
     return latestStamp_;
+}
+
+void X11Desktop::endBatch() {
+    noteSweep(kQuietBatches);
+    // The answer is not needed: the query makes the server write out the recorded motion for the
+    // next batch. Sent by the batches alone, not by the reads a handler needs first (several for
+    // each click or key that reaches the program's own window). After a touch the next query is
+    // the cursor's (cursorPos).
+    if (!touchQuery_ && notifierResting_ && !moved_ && pointer_->isOpen() &&
+        !pointer_->inFlight()) {
+        pointer_->send();
+    }
 }
 
 std::optional<std::int64_t> X11Desktop::pendingTime() const {

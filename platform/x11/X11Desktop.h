@@ -81,7 +81,7 @@ public:
     std::optional<std::int64_t> pendingTime() const override;
     void sampleAt(std::int64_t ms) override { sampleTime_ = ms; }
     // Batches come only with stamps: one without events since the one before wakes the notifiers.
-    void endBatch() override { noteSweep(kQuietBatches); }
+    void endBatch() override;
     // Without a handler, a lost connection ends the event loop with exit code 1.
     void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
     void setScreenHandler(std::function<void()> handler) override {
