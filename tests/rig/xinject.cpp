@@ -257,11 +257,9 @@ std::string Run(const std::string& line) {
         XChangeProperty(gDisplay, root, AtomOf("_NET_ACTIVE_WINDOW"), XA_WINDOW, 32,
                         PropModeReplace, reinterpret_cast<unsigned char*>(&window), 1);
         XSync(gDisplay, False);
-        XEvent event{};
         Time stamp = 0; // the server's time of the change
-        while (XCheckTypedWindowEvent(gDisplay, root, PropertyNotify, &event)) {
-            stamp =
-                event.xproperty.atom == AtomOf("_NET_ACTIVE_WINDOW") ? event.xproperty.time : stamp;
+        for (XEvent e; XCheckTypedWindowEvent(gDisplay, root, PropertyNotify, &e);) {
+            stamp = e.xproperty.atom == AtomOf("_NET_ACTIVE_WINDOW") ? e.xproperty.time : stamp;
         }
         out << " " << stamp;
     } else if (command == "set-supported") {

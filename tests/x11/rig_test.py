@@ -311,16 +311,15 @@ def no_wm(desktop, harness, inject):
     inject.send("set-supported on")
     before = harness.report()
     assert before["window"] == int(first), before
-    for turn in range(5):
-        inject.send("set-active 0")
-        inject.send("sleep 3")  # the None of a switch, longer than any seen from openbox
-        inject.send("set-active " + (second if turn % 2 == 0 else first))
-        inject.send("sleep 20")
+    for turn in range(5):  # the None of a switch lasts 3 ms, longer than any seen from openbox
+        for window, wait in ((0, 3), (second if turn % 2 == 0 else first, 20)):
+            inject.send("set-active %s" % window)
+            inject.send("sleep %d" % wait)
     after = harness.report()
     expect_gain(before, after, "windows", 5, "switches with a None between")
 
     inject.send("set-active 0")
-    inject.send("sleep 200")  # no X event follows: the grace timer reports the None
+    inject.send("sleep 200")  # no X event follows: the grace ends on our own clock
     gone = harness.report()
     expect_gain(after, gone, "windows", 1, "a None that stays")
     assert gone["window"] == 0, gone
@@ -329,44 +328,30 @@ def no_wm(desktop, harness, inject):
 
 
 def ticked_windows(changes, grace_ms=50):
-    """The window changes a tick every millisecond counts of (server ms, window) changes, the
-    first one the window it starts from: a 0 after a window counts once it has lasted grace_ms."""
-    count, value, reported, since = 0, changes[0][1], changes[0][1], None
-    pending = changes[1:]
+    """What a tick every millisecond counts of (server ms, window) changes; see ForegroundGrace."""
+    count, reported, since = 0, changes[0][1], None
     for ms in range(changes[0][0], changes[-1][0] + grace_ms + 1):
-        while pending and pending[0][0] <= ms:
-            value = pending.pop(0)[1]
-        if value != 0 or reported == 0:
-            new, since = value, None
-        else:
-            since = ms if since is None else since
-            new = 0 if ms - since >= grace_ms else reported
-            since = None if new == 0 else since
-        count += new != reported
-        reported = new
+        value = [window for at, window in changes if at <= ms][-1]
+        since = None if value or not reported else ms if since is None else since
+        if since is None or ms - since >= grace_ms:
+            count, reported, since = count + (value != reported), value, None
     return count
 
 
 def active_window(desktop, harness, inject):
-    # Batched ticks, a window manager's moments without an active window between two windows,
-    # below, at and above the grace; each must count as a tick every millisecond would count it
-    # on the server's clock.
+    # Batched ticks, moments without an active window between two, below, at and above the grace:
+    # counted as a tick every millisecond counts them on the server's clock.
     first = inject.send("window")
     second = inject.send("window")
     changes = [(int(inject.send("set-active " + first)), int(first))]
     inject.send("set-supported on")
     before = harness.wait_for("window", int(first))
-    gaps = []
-    for turn, sleep_ms in enumerate([20, 48, 49, 50, 51, 70, 120, 200] * 3):
-        changes.append((int(inject.send("set-active 0")), 0))
-        inject.send("sleep %d" % sleep_ms)
-        window = second if turn % 2 == 0 else first
-        changes.append((int(inject.send("set-active " + window)), int(window)))
-        gaps.append(changes[-1][0] - changes[-2][0])
-        inject.send("sleep 10")
-    changes.append((int(inject.send("set-active 0")), 0))  # for good
+    for turn, sleep_ms in enumerate([20, 48, 49, 50, 51, 70, 120, 200] * 3 + [0]):
+        for window, wait in ((0, sleep_ms), (second if turn % 2 == 0 else first, 10)):
+            changes.append((int(inject.send("set-active %s" % window)), int(window)))
+            inject.send("sleep %d" % wait)
+    changes.pop()  # the last window: its 0 stays for good
     after = harness.wait_for("window", 0)
-    print("gaps of no active window (server ms): %s" % sorted(gaps))
     expect_gain(before, after, "windows", ticked_windows(changes), "moments without a window")
 
     # A window manager that leaves right after a switch, the change it published read and still
