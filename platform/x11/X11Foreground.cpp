@@ -46,6 +46,10 @@ std::int64_t X11Desktop::sampledTime() const {
                : sampleTime_;
 }
 
+// Each change is read as it comes: the main connection is watched all along. Two changes that
+// reach us before one read (the process stopped or not scheduled in between) are read as one,
+// the value they leave: a PropertyNotify carries no value, and a window manager that writes the
+// same window again sends one too, so the window in between cannot be known from the property.
 void X11Desktop::takeActive() {
     if (supportedDirty_ && !lost_) {
         readSupported();
