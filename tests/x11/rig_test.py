@@ -346,11 +346,12 @@ def active_window(desktop, harness, inject):
     changes = [(int(inject.send("set-active " + first)), int(first))]
     inject.send("set-supported on")
     before = harness.wait_for("window", int(first))
-    for turn, sleep_ms in enumerate([20, 48, 49, 50, 51, 70, 120, 200] * 3 + [0]):
-        for window, wait in ((0, sleep_ms), (second if turn % 2 == 0 else first, 10)):
+    # Each window stays 60 ms: changes closer than the program is scheduled merge (see takeActive).
+    for turn, sleep_ms in enumerate([20, 48, 49, 50, 51, 70, 120, 200] * 3):
+        for window, wait in ((0, sleep_ms), (second if turn % 2 == 0 else first, 60)):
             changes.append((int(inject.send("set-active %s" % window)), int(window)))
             inject.send("sleep %d" % wait)
-    changes.pop()  # the last window: its 0 stays for good
+    changes.append((int(inject.send("set-active 0")), 0))  # for good
     after = harness.wait_for("window", 0)
     expect_gain(before, after, "windows", ticked_windows(changes), "moments without a window")
 
