@@ -137,9 +137,11 @@ private:
     void readActive();
     WindowHandle readFocus();
     void refreshForeground();
-    // The grace of a 0 on our own clock, where the ticks sample the present.
+    // The grace of the last value read as of the present: on our own clock, or with stamps on
+    // the server's time now (sampledTime).
     void settleActive();
-    // The millisecond the ticks sample, on the stamps' clock.
+    // The millisecond the ticks sample, on the stamps' clock; the server's time now, by our
+    // clock, until batches begin.
     std::int64_t sampledTime() const;
     // Handles what Xlib has queued; with readSocket, reads the socket first (XPending).
     void drain(bool readSocket);
