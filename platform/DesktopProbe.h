@@ -22,6 +22,39 @@ struct ScreenMetrics {
     }
 };
 
+// The rule for the foreground window that DesktopProbe::foregroundWindow() reports: a 0 that
+// follows a window is held back until it has lasted DesktopProbe::kNoForegroundGraceMs on the
+// clock the backend gives, in milliseconds: the time of the millisecond its ticks sample, or the
+// present where they sample the present. A window, or a 0 after a 0, is reported at once.
+class ForegroundGrace {
+public:
+    static constexpr int kGraceMs = 50;
+
+    // The window seen as of `now`; returns what to report.
+    WindowHandle see(WindowHandle window, std::int64_t now) {
+        if (window != 0 || reported_ == 0) {
+            set(window);
+        } else if (!noneSince_) {
+            noneSince_ = now;
+        } else if (now - *noneSince_ >= kGraceMs) {
+            set(0);
+        }
+        return reported_;
+    }
+    // Reported at once, without grace (a source that has none).
+    void set(WindowHandle window) {
+        reported_ = window;
+        noneSince_.reset();
+    }
+    WindowHandle reported() const { return reported_; }
+    // A 0 is being held back: the report may change with time alone.
+    bool holding() const { return noneSince_.has_value(); }
+
+private:
+    WindowHandle reported_ = 0;
+    std::optional<std::int64_t> noneSince_;
+};
+
 // What the sampling tick sees of the desktop. The tick calls these a thousand times a second,
 // so a backend answers from a cache kept current by desktop events wherever it can.
 class DesktopProbe {
@@ -34,9 +67,9 @@ public:
     // Desktops show no foreground window for a moment while one window hands over to another
     // (window managers write None first; Windows, and Wine between processes, has no foreground
     // window until the new one activates): a 0 that follows a window is reported only once it has
-    // lasted kNoForegroundGraceMs, so one switch is one change.
+    // lasted kNoForegroundGraceMs (ForegroundGrace), so one switch is one change.
     virtual WindowHandle foregroundWindow() = 0;
-    static constexpr int kNoForegroundGraceMs = 50;
+    static constexpr int kNoForegroundGraceMs = ForegroundGrace::kGraceMs;
     // Key state by code, 0 to 255 (mouse buttons and keys alike): true when the code is down or
     // was pressed since it was last queried. Querying clears the "pressed since" memory.
     virtual bool keyActive(int code) = 0;

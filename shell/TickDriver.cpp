@@ -57,7 +57,9 @@ void TickDriver::catchUp() {
 namespace {
 
 // Events that run no handler of the record or the labels: socket and Windows event notifiers
-// (the desktop's connections, the timer itself) and the window system's painting and layout.
+// (the desktop's connections, the timer itself), the window system's painting and layout, and
+// the pointer passing over a window (no handler of the program reads the record on a move or a
+// hover; a press or a release may run one).
 bool WritesNothing(QEvent::Type type) {
     switch (type) {
     case QEvent::SockAct:
@@ -68,6 +70,13 @@ bool WritesNothing(QEvent::Type type) {
     case QEvent::LayoutRequest:
     case QEvent::Polish:
     case QEvent::PolishRequest:
+    case QEvent::MouseMove:
+    case QEvent::NonClientAreaMouseMove:
+    case QEvent::HoverEnter:
+    case QEvent::HoverLeave:
+    case QEvent::HoverMove:
+    case QEvent::Enter:
+    case QEvent::Leave:
         return true;
     default:
         return false;

@@ -6,6 +6,7 @@
 #include "engine/Reset.h"
 #include "history/frmHistory.h"
 #include "platform/Clock.h"
+#include "platform/DesktopBackend.h"
 #include "platform/DesktopProbe.h"
 #include "platform/TickTimer.h"
 #include "platform/forms/Forms.h"
@@ -230,6 +231,7 @@ void frmOdovex::setLabel(Label label, const QString&) {
 
 void frmOdovex::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    QuietPointerMotion(winId());
     showLabels();
 }
 

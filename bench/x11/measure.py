@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """What Odovex costs on an X11 desktop, beside a peer: side by side on one private desktop
 (Xvfb and openbox), no program at all, a bare 1 ms timer, the probes with the engine as the
-program runs them, the whole program with its window shown and out of sight, and Workrave
+program runs them, the whole program with its window shown (the pointer away from it, and over
+it, clicking on it) and out of sight, and Workrave
 (Debian's break reminder, which also counts mouse movement, clicks and keystrokes), each for a
 while idle and a while under injected input (1000 relative pointer moves a second, a key tap and
 a button click every 100 ms). Every round measures every program once; the table gives the
@@ -120,11 +121,13 @@ class Harness:
 class WholeProgram:
     """Odovex itself, in a directory of its own; its counts are read back from its file. Started
     with AutoStart it keeps its window out of sight (minimised, on a desktop without a tray) once
-    the five-second splash is gone, as it mostly is in use."""
+    the five-second splash is gone, as it mostly is in use. With pointer_over, the input's
+    pointer sweeps over the left part of its main window and clicks there, on no button."""
 
-    def __init__(self, path, autostart=False):
+    def __init__(self, path, autostart=False, pointer_over=False):
         self.path = path
         self.autostart = autostart
+        self.pointer_over = pointer_over
         self.settle_s = 6.0 if autostart else 1.5
         self.directory = None
 
@@ -136,6 +139,16 @@ class WholeProgram:
                                 stderr=subprocess.DEVNULL)
         time.sleep(self.settle_s)
         return program
+
+    def pointer(self, desktop):
+        """Where the pointer starts its sweep of 200 pixels to the right and back."""
+        if not self.pointer_over:
+            return None
+        found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Odovex$",
+                                "getwindowgeometry", "--shell"], env=desktop.env,
+                               capture_output=True, text=True, check=True).stdout
+        at = dict(line.split("=", 1) for line in found.split())
+        return int(at["X"]) + 20, int(at["Y"]) + int(at["HEIGHT"]) // 2
 
     def snapshot(self, program):
         return None
@@ -221,6 +234,9 @@ def measure(desktop, inject, kind, loaded, seconds):
     # On the bare desktop, away from any window of the program, as the pointer mostly is.
     inject.send("moveto 5 5")
     program = kind.start(desktop)
+    pointer = getattr(kind, "pointer", lambda desktop: None)(desktop)
+    if pointer:
+        inject.send("moveto %d %d" % pointer)
     start = time.monotonic()
     woke = wakeups(program.pid)
     cpu = cpu_seconds(program.pid)
@@ -287,16 +303,22 @@ def main():
         ("(a) bare 1 ms timer, timerfd", lambda: Harness([build + "/bench/x11/odovex_bare_timer"])),
         ("(b) probes and engine, as in Odovex", lambda: Harness([harness, "--rest"])),
         ("(c) Odovex, window shown", lambda: WholeProgram(build + "/odovex")),
+        ("(c'') Odovex, window shown, pointer over it",
+         lambda: WholeProgram(build + "/odovex", pointer_over=True)),
         ("(c') Odovex, window out of sight",
          lambda: WholeProgram(build + "/odovex", autostart=True)),
     ]
     if shutil.which("workrave"):
         programs.append(("(w) Workrave 1.10", Workrave))
+    # X11_BENCH_ONLY="shown,(w)": only the programs whose names hold one of these (and none).
+    only = [word for word in os.environ.get("X11_BENCH_ONLY", "").split(",") if word]
+    programs = [p for p in programs if p is programs[0] or not only or
+                any(word in p[0] for word in only)]
     rows = {}
     loads = []
     with Desktop() as desktop:
         inject = desktop.injector(build + "/tests/rig/odovex_xinject")
-        if shutil.which("workrave"):  # its first start builds caches: not measured
+        if any(name.startswith("(w)") for name, _ in programs):  # its first start builds caches
             warm = Workrave()
             warm.finish(warm.start(desktop))
         measure(desktop, inject, Nothing(), True, min(seconds, 3.0))  # warm-up

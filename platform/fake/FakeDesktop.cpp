@@ -88,5 +88,6 @@ int FakeDesktop::pollKeys(bool armed) {
 
 bool FakeDesktop::mayRest() const {
     // A code that answered from memory alone will not answer again: the next sweep differs.
-    return mayRest_ && (lastAnswer_ == kProbeSweepDone || test(down_, lastAnswer_));
+    return mayRest_ && !grace_.holding() &&
+           (lastAnswer_ == kProbeSweepDone || test(down_, lastAnswer_));
 }

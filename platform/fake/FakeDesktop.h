@@ -14,6 +14,8 @@
 //
 // Stamped, it stands for a desktop whose events carry time stamps: from stampAt() on, cursor,
 // key and window changes wait, stamped with the time last given, until sampleAt() reaches it.
+// A 0 after a window is held back by the grace (ForegroundGrace) as of the millisecond last
+// given to sampleAt(): a test that ticks an unstamped desktop gives it each tick's millisecond.
 class FakeDesktop : public DesktopProbe {
 public:
     void setCursor(int x, int y) {
@@ -55,7 +57,7 @@ public:
     std::int64_t queries() const { return queries_; }
 
     Point cursorPos() override { return cursor_; }
-    WindowHandle foregroundWindow() override { return foreground_; }
+    WindowHandle foregroundWindow() override { return grace_.see(foreground_, sampledAt_); }
     bool keyActive(int code) override;
     int pollKeys(bool armed) override;
     ScreenMetrics screen() override { return screen_; }
@@ -77,6 +79,7 @@ private:
 
     Point cursor_;
     WindowHandle foreground_ = 0;
+    ForegroundGrace grace_;
     ScreenMetrics screen_ = ScreenMetrics::fromPixels(1200, 900);
     Bits down_{};
     Bits pressedSince_{};

@@ -24,6 +24,10 @@ std::unique_ptr<DesktopProbe> CreateDesktopProbe(QString* error) {
     return desktop;
 }
 
+// Nothing on Windows: the motion over a window comes to the main thread's queue as one merged
+// message, with no event thread of the toolkit's to wake first.
+void QuietPointerMotion(unsigned long long) {}
+
 // Windows always has a desktop to run on.
 std::string NoDisplayMessage() {
     return {};

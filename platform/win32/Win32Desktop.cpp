@@ -250,22 +250,11 @@ Point Win32Desktop::cursorPos() {
 }
 
 WindowHandle Win32Desktop::foregroundWindow() {
-    if (!foregroundDirty_ && foregroundEvents_ && !noForegroundSince_) {
-        return foreground_;
+    if (!foregroundDirty_ && foregroundEvents_ && !grace_.holding()) {
+        return grace_.reported();
     }
     foregroundDirty_ = false;
-    const WindowHandle seen = HandleOf(GetForegroundWindow());
-    const std::uint64_t now = GetTickCount64();
-    if (seen != 0 || foreground_ == 0) {
-        foreground_ = seen;
-        noForegroundSince_.reset();
-    } else if (!noForegroundSince_) {
-        noForegroundSince_ = now;
-    } else if (now - *noForegroundSince_ >= kNoForegroundGraceMs) {
-        foreground_ = 0;
-        noForegroundSince_.reset();
-    }
-    return foreground_;
+    return grace_.see(HandleOf(GetForegroundWindow()), static_cast<std::int64_t>(GetTickCount64()));
 }
 
 ScreenMetrics Win32Desktop::screen() {
@@ -277,6 +266,6 @@ ScreenMetrics Win32Desktop::screen() {
 }
 
 bool Win32Desktop::mayRest() const {
-    return rawInput_ && foregroundEvents_ && !foregroundDirty_ && !noForegroundSince_ && !moved_ &&
+    return rawInput_ && foregroundEvents_ && !foregroundDirty_ && !grace_.holding() && !moved_ &&
            !keys_.due() && !keys_.answeredFromMemory() && events_ == eventsAtSweep_;
 }

@@ -81,9 +81,8 @@ private:
     bool rawInput_ = false;
     bool foregroundEvents_ = false;
     bool foregroundDirty_ = true;
-    WindowHandle foreground_ = 0;
-    // When the foreground window that is held back went away (GetTickCount64).
-    std::optional<std::uint64_t> noForegroundSince_;
+    // The foreground window reported, its grace on GetTickCount64's milliseconds.
+    ForegroundGrace grace_;
 
     // Sources are the virtual-key codes themselves.
     KeyMemory keys_{[](int code) { return code; }, kMaxPendingInput};

@@ -85,6 +85,37 @@ struct X11Handlers {
     static void onIOErrorExit(Display*, void*) {}
 };
 
+void QuietPointerMotion(unsigned long long window) {
+    const auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    const auto* x11 = app ? app->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    Display* display = x11 ? x11->display() : nullptr;
+    if (!display || window == 0) {
+        return;
+    }
+    // The toolkit's own selections on its own connection, less the motion: the core one, which
+    // the server would deliver in place of the XInput one, and XInput's, every device's.
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display, window, &attributes)) {
+        XSelectInput(display, window,
+                     attributes.your_event_mask &
+                         ~(PointerMotionMask | PointerMotionHintMask | ButtonMotionMask |
+                           Button1MotionMask | Button2MotionMask | Button3MotionMask |
+                           Button4MotionMask | Button5MotionMask));
+    }
+    int count = 0;
+    XIEventMask* masks = XIGetSelectedEvents(display, window, &count);
+    for (int i = 0; i < count; ++i) {
+        if (masks[i].mask_len > XI_Motion / 8) {
+            XIClearMask(masks[i].mask, XI_Motion);
+        }
+    }
+    if (count > 0) {
+        XISelectEvents(display, window, masks, count);
+    }
+    XFree(masks);
+    XFlush(display);
+}
+
 std::unique_ptr<DesktopProbe> CreateDesktopProbe(QString* error) {
     QuietToolkitButtons();
     return X11Desktop::open(error);
@@ -117,13 +148,6 @@ X11Desktop::X11Desktop(_XDisplay* display) : display_(display), raw_(display) {
     X11Handlers::install();
     keepProcessOnIOError(display_);
     sinceOpen_.start();
-    graceTimer_.setSingleShot(true);
-    graceTimer_.setTimerType(Qt::PreciseTimer);
-    graceTimer_.setInterval(kNoForegroundGraceMs);
-    QObject::connect(&graceTimer_, &QTimer::timeout, [this] {
-        drain(true);
-        refreshForeground();
-    });
     watchdog_.setInterval(kWatchdogMs);
     QObject::connect(&watchdog_, &QTimer::timeout, [this] { checkSweepsCome(); });
 }
@@ -241,7 +265,7 @@ void X11Desktop::drain(bool readSocket) {
         readMonitors();
         readSocket = false;
         if (onScreen_) {
-            QMetaObject::invokeMethod(&graceTimer_, onScreen_, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(&watchdog_, onScreen_, Qt::QueuedConnection);
         }
     }
     if (lost_) {
@@ -340,12 +364,12 @@ bool X11Desktop::mayRest() const {
     if (record_) {
         // The notifiers watch again at the first batch without events (kQuietBatches), the
         // only batch after which the ticks rest.
-        return ewmh_ && !holding_ && !keys_.answeredFromMemory() && !keys_.due(sampleTime_) &&
-               (motions_.empty() || !due(motions_.front().time)) &&
+        return ewmh_ && !grace_.holding() && !keys_.answeredFromMemory() &&
+               !keys_.due(sampleTime_) && (motions_.empty() || !due(motions_.front().time)) &&
                (activeChanges_.empty() || !due(activeChanges_.front().first)) && !activeDirty_ &&
                !supportedDirty_ && !moved_ && !touchQuery_;
     }
-    return ewmh_ && !holding_ && !keys_.answeredFromMemory() && !keys_.due() &&
+    return ewmh_ && !grace_.holding() && !keys_.answeredFromMemory() && !keys_.due() &&
            eventsHandled_ == eventsAtSweep_ && !moved_ && !pointer_->inFlight() &&
            !notifierResting_ && !activeDirty_ && !supportedDirty_;
 }
@@ -365,14 +389,21 @@ std::optional<std::int64_t> X11Desktop::inputTime() {
     drainRecord();
     takeActive();
     if (!touchQuery_ && pointer_->isOpen()) {
-        // The answer is not needed: the query makes the server write out the recorded motion.
-        // After a touch the next query is the cursor's (cursorPos).
-        (void)pointer_->take();
-        if (notifierResting_ && !moved_ && !pointer_->inFlight()) {
-            pointer_->send();
-        }
+        (void)pointer_->take(); // the batch's query, answered: see endBatch()
     }
     return latestStamp_;
+}
+
+void X11Desktop::endBatch() {
+    noteSweep(kQuietBatches);
+    // The answer is not needed: the query makes the server write out the recorded motion for the
+    // next batch. Sent by the batches alone, not by the reads a handler needs first (several for
+    // each click or key that reaches the program's own window). After a touch the next query is
+    // the cursor's (cursorPos).
+    if (!touchQuery_ && notifierResting_ && !moved_ && pointer_->isOpen() &&
+        !pointer_->inFlight()) {
+        pointer_->send();
+    }
 }
 
 std::optional<std::int64_t> X11Desktop::pendingTime() const {
@@ -478,11 +509,10 @@ void X11Desktop::noticeLost() {
     if (notifier_) {
         setNotifiersEnabled(false);
     }
-    graceTimer_.stop();
     watchdog_.stop();
     std::fprintf(stderr, "Odovex: the connection to the X display was lost.\n");
     QMetaObject::invokeMethod(
-        &graceTimer_,
+        &watchdog_,
         [this] {
             if (onLost_) {
                 onLost_();

@@ -60,8 +60,10 @@ public:
     // second connection could not be made; nothing otherwise.
     Point cursorPos() override;
     // A read of _NET_ACTIVE_WINDOW after it changed, none otherwise; with stamps, read as the
-    // change comes (the main connection is watched all along) and applied at its millisecond.
-    // Without a window manager that publishes it, the input focus, polled (a round trip a call).
+    // change comes (the main connection is watched all along) and applied at its millisecond,
+    // the grace of a 0 counted in the stamps' milliseconds too, so that the batches report what
+    // a tick every millisecond would. Without stamps the grace runs on our own clock. Without a
+    // window manager that publishes it, the input focus, polled (a round trip a call).
     WindowHandle foregroundWindow() override;
     bool keyActive(int code) override;
     // Answers from the event cache: no round trip. Key and button events that arrived since
@@ -79,7 +81,7 @@ public:
     std::optional<std::int64_t> pendingTime() const override;
     void sampleAt(std::int64_t ms) override { sampleTime_ = ms; }
     // Batches come only with stamps: one without events since the one before wakes the notifiers.
-    void endBatch() override { noteSweep(kQuietBatches); }
+    void endBatch() override;
     // Without a handler, a lost connection ends the event loop with exit code 1.
     void setLostHandler(std::function<void()> handler) override { onLost_ = std::move(handler); }
     void setScreenHandler(std::function<void()> handler) override {
@@ -135,7 +137,12 @@ private:
     void readActive();
     WindowHandle readFocus();
     void refreshForeground();
+    // The grace of the last value read as of the present: on our own clock, or with stamps on
+    // the server's time now (sampledTime).
     void settleActive();
+    // The millisecond the ticks sample, on the stamps' clock; the server's time now, by our
+    // clock, until batches begin.
+    std::int64_t sampledTime() const;
     // Handles what Xlib has queued; with readSocket, reads the socket first (XPending).
     void drain(bool readSocket);
     // With RECORD: the connection for raw events; raw_ stays the main one where it cannot be made.
@@ -183,7 +190,6 @@ private:
     // 8000 Hz mouse, the oldest are applied at once.
     std::deque<Motion> motions_;
     static constexpr std::size_t kMaxPendingMotions = 65536;
-    QTimer graceTimer_;
     QTimer watchdog_;
     std::function<void()> onLost_;
     std::function<void()> onScreen_;
@@ -211,8 +217,9 @@ private:
     // most kMaxPendingInput of them.
     std::deque<std::pair<std::int64_t, WindowHandle>> activeChanges_;
     std::int64_t activeStamp_ = 0;
-    WindowHandle reported_ = 0;
-    bool holding_ = false;
+    // With stamps: the value of the last change applied, as of the sampled millisecond.
+    WindowHandle dueActive_ = 0;
+    ForegroundGrace grace_;
 
     Point cursor_;
     bool moved_ = false;

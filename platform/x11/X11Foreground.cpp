@@ -19,13 +19,14 @@ constexpr long kMaxSupportedAtoms = 4096;
 WindowHandle X11Desktop::foregroundWindow() {
     drain(false);
     if (record_ && ewmh_ && !supportedDirty_) {
+        // Each change as of its own millisecond, then the sampled one: a 0 is reported once it
+        // has lasted the grace in the server's milliseconds, however late the ticks run.
         for (; !activeChanges_.empty() && due(activeChanges_.front().first);
              activeChanges_.pop_front()) {
-            activeValue_ = activeChanges_.front().second;
-            settleActive();
+            dueActive_ = activeChanges_.front().second;
+            grace_.see(dueActive_, activeChanges_.front().first);
         }
-        settleActive();
-        return reported_;
+        return grace_.see(dueActive_, sampledTime());
     }
     // Without a window manager that publishes the active window (it left, or the connection
     // broke) the changes read from it are moot; kept, they would stay pending for good.
@@ -34,9 +35,21 @@ WindowHandle X11Desktop::foregroundWindow() {
         activeChanges_.clear();
     }
     refreshForeground();
-    return reported_;
+    dueActive_ = activeValue_;
+    return grace_.reported();
 }
 
+std::int64_t X11Desktop::sampledTime() const {
+    // Ticks that sample the present (no batches yet): the server's time now, by our clock.
+    return sampleTime_ == std::numeric_limits<std::int64_t>::max()
+               ? latestStamp_ + (sinceOpen_.elapsed() - latestStampAt_)
+               : sampleTime_;
+}
+
+// Each change is read as it comes: the main connection is watched all along. Two changes that
+// reach us before one read (the process stopped or not scheduled in between) are read as one,
+// the value they leave: a PropertyNotify carries no value, and a window manager that writes the
+// same window again sends one too, so the window in between cannot be known from the property.
 void X11Desktop::takeActive() {
     if (supportedDirty_ && !lost_) {
         readSupported();
@@ -59,9 +72,7 @@ void X11Desktop::refreshForeground() {
         return;
     }
     if (!ewmh_) {
-        holding_ = false;
-        graceTimer_.stop();
-        reported_ = readFocus();
+        grace_.set(readFocus());
         return;
     }
     // A change that lands while the property is read is read again, at most twice more.
@@ -72,18 +83,8 @@ void X11Desktop::refreshForeground() {
 }
 
 void X11Desktop::settleActive() {
-    if (activeValue_ != 0 || reported_ == 0) {
-        reported_ = activeValue_;
-        holding_ = false;
-        graceTimer_.stop();
-    } else if (!holding_) {
-        holding_ = true;
-        graceTimer_.start();
-    } else if (!graceTimer_.isActive()) {
-        // The None has lasted the whole grace: no window is active.
-        reported_ = 0;
-        holding_ = false;
-    }
+    // While a 0 is held back the ticks do not rest (mayRest), so one of them sees it end.
+    grace_.see(activeValue_, record_ ? sampledTime() : sinceOpen_.elapsed());
 }
 
 void X11Desktop::handleProperty(unsigned long atom, unsigned long serial, unsigned long time) {
@@ -150,7 +151,7 @@ WindowHandle X11Desktop::readFocus() {
     ++roundTrips_;
     drain(false);
     if (lost_) {
-        return reported_;
+        return grace_.reported();
     }
     return focus == None || focus == PointerRoot ? 0 : static_cast<WindowHandle>(focus);
 }

@@ -253,8 +253,15 @@ std::string Run(const std::string& line) {
     } else if (command == "set-active") {
         unsigned long window = 0;
         in >> window;
+        XSelectInput(gDisplay, root, PropertyChangeMask);
         XChangeProperty(gDisplay, root, AtomOf("_NET_ACTIVE_WINDOW"), XA_WINDOW, 32,
                         PropModeReplace, reinterpret_cast<unsigned char*>(&window), 1);
+        XSync(gDisplay, False);
+        Time stamp = 0; // the server's time of the change
+        for (XEvent e; XCheckTypedWindowEvent(gDisplay, root, PropertyNotify, &e);) {
+            stamp = e.xproperty.atom == AtomOf("_NET_ACTIVE_WINDOW") ? e.xproperty.time : stamp;
+        }
+        out << " " << stamp;
     } else if (command == "set-supported") {
         std::string state;
         in >> state;

@@ -21,10 +21,14 @@ struct Driver : ::testing::Test {
         desktop.setForeground(9);
         driver.start();
     }
-    // Ticks while the timer runs, at most `limit` times; returns how many ran.
-    int tickUntilRest(int limit = 10) {
+    // Ticks while the timer runs, at most `limit` times, each after an event of type `before`
+    // when given; returns how many ran.
+    int tickUntilRest(int limit = 10, QEvent::Type before = QEvent::None) {
         int ticks = 0;
         while (timer->active && ticks < limit) {
+            if (before != QEvent::None) {
+                deliverAnEvent(before);
+            }
             timer->onTick();
             ++ticks;
         }
@@ -47,16 +51,18 @@ TEST_F(Driver, RestsAfterQuietTicksWakesOnAnyEventAndNeverRestsWhereItMustPoll) 
     timer->onTick();
     EXPECT_EQ(record.PendingClicks, 1);
     EXPECT_EQ(tickUntilRest(), RestingTick::kQuietTicksBeforeRest); // the key stays down
-    // The timer's own notifier (a socket on Linux, an event object on Windows) delivers an event
-    // before every tick: it keeps no tick awake.
-    for (const QEvent::Type notifier : {QEvent::SockAct, QEvent::WinEventAct}) {
+    // An event before every tick: the timer's own notifier (a socket, a Windows event object) or
+    // the pointer over a window keeps no tick awake; a press, a release or a timer may run a
+    // handler, so it first runs the ticks of the input taken in.
+    for (const QEvent::Type type : {QEvent::SockAct, QEvent::WinEventAct, QEvent::MouseMove,
+                                    QEvent::HoverMove, QEvent::Enter, QEvent::Leave}) {
         deliverAnEvent();
-        int ticks = 0;
-        for (; timer->active && ticks < 10; ++ticks) {
-            deliverAnEvent(notifier);
-            timer->onTick();
-        }
-        EXPECT_EQ(ticks, RestingTick::kQuietTicksBeforeRest) << notifier;
+        EXPECT_EQ(tickUntilRest(10, type), RestingTick::kQuietTicksBeforeRest) << type;
+    }
+    for (const QEvent::Type type :
+         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::Timer}) {
+        deliverAnEvent();
+        EXPECT_EQ(tickUntilRest(10, type), 10) << type;
     }
 
     desktop.setMayRest(false);

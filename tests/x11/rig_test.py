@@ -311,16 +311,15 @@ def no_wm(desktop, harness, inject):
     inject.send("set-supported on")
     before = harness.report()
     assert before["window"] == int(first), before
-    for turn in range(5):
-        inject.send("set-active 0")
-        inject.send("sleep 3")  # the None of a switch, longer than any seen from openbox
-        inject.send("set-active " + (second if turn % 2 == 0 else first))
-        inject.send("sleep 20")
+    for turn in range(5):  # the None of a switch lasts 3 ms, longer than any seen from openbox
+        for window, wait in ((0, 3), (second if turn % 2 == 0 else first, 20)):
+            inject.send("set-active %s" % window)
+            inject.send("sleep %d" % wait)
     after = harness.report()
     expect_gain(before, after, "windows", 5, "switches with a None between")
 
     inject.send("set-active 0")
-    inject.send("sleep 200")  # no X event follows: the grace timer reports the None
+    inject.send("sleep 200")  # no X event follows: the grace ends on our own clock
     gone = harness.report()
     expect_gain(after, gone, "windows", 1, "a None that stays")
     assert gone["window"] == 0, gone
@@ -328,13 +327,37 @@ def no_wm(desktop, harness, inject):
     expect_gain(gone, idle, "x_round_trips", 0, "an idle desktop")
 
 
-def wm_leaves(desktop, harness, inject):
-    # Batched ticks under a window manager that leaves right after a switch, the change it
-    # published read and still waiting for its millisecond; then the input focus stands in.
+def ticked_windows(changes, grace_ms=50):
+    """What a tick every millisecond counts of (server ms, window) changes; see ForegroundGrace."""
+    count, reported, since = 0, changes[0][1], None
+    for ms in range(changes[0][0], changes[-1][0] + grace_ms + 1):
+        value = [window for at, window in changes if at <= ms][-1]
+        since = None if value or not reported else ms if since is None else since
+        if since is None or ms - since >= grace_ms:
+            count, reported, since = count + (value != reported), value, None
+    return count
+
+
+def active_window(desktop, harness, inject):
+    # Batched ticks, moments without an active window between two, below, at and above the grace:
+    # counted as a tick every millisecond counts them on the server's clock.
     first = inject.send("window")
     second = inject.send("window")
-    inject.send("set-active " + first)
+    changes = [(int(inject.send("set-active " + first)), int(first))]
     inject.send("set-supported on")
+    before = harness.wait_for("window", int(first))
+    # Each window stays 60 ms: changes closer than the program is scheduled merge (see takeActive).
+    for turn, sleep_ms in enumerate([20, 48, 49, 50, 51, 70, 120, 200] * 3):
+        for window, wait in ((0, sleep_ms), (second if turn % 2 == 0 else first, 60)):
+            changes.append((int(inject.send("set-active %s" % window)), int(window)))
+            inject.send("sleep %d" % wait)
+    changes.append((int(inject.send("set-active 0")), 0))  # for good
+    after = harness.wait_for("window", 0)
+    expect_gain(before, after, "windows", ticked_windows(changes), "moments without a window")
+
+    # A window manager that leaves right after a switch, the change it published read and still
+    # waiting for its millisecond; then the input focus stands in.
+    inject.send("set-active " + first)
     harness.wait_for("window", int(first))
     inject.send("set-active " + second)
     inject.send("sleep 20")
@@ -378,7 +401,7 @@ def no_display(harness_path):
 SCENARIOS = {"clicks": clicks, "keys": keys, "windows": windows, "travel": travel,
              "travel_dpi144": travel, "travel_dpi192": travel, "layouts": layouts,
              "monitors": monitors, "touch": touch,
-             "no_wm": no_wm, "wm_leaves": wm_leaves, "idle": idle, "lost": lost}
+             "no_wm": no_wm, "active_window": active_window, "idle": idle, "lost": lost}
 
 
 def main():
@@ -389,7 +412,7 @@ def main():
         return
     # The desktop's font resolution, which must not change travel: Xvfb's and Xft.dpi.
     dpi = int(scenario.partition("_dpi")[2] or 96)
-    wm = scenario not in ("no_wm", "wm_leaves")
+    wm = scenario not in ("no_wm", "active_window")
     with Desktop(wm=wm, dpi=dpi, monitors=scenario == "monitors") as desktop:
         subprocess.run(["xrdb", "-merge"], input="Xft.dpi: %d\n" % dpi, text=True,
                        env=desktop.env, check=True)
